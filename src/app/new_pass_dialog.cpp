@@ -1,0 +1,1 @@
+#include "app/new_pass_dialog.h"

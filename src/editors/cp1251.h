@@ -1,0 +1,10 @@
+// Windows-1251, the only code page the devices speak. Texts in models are
+// Windows-1251 byte strings; the window and JSON files use UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+std::string Cp1251ToUtf8(std::string_view text);
+// Characters Windows-1251 cannot hold become '?'; malformed UTF-8 bytes too.
+std::string Utf8ToCp1251(std::string_view text);

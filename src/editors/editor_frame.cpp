@@ -1,0 +1,2 @@
+// (being written)
+#include "editors/editor_frame.h"

@@ -1,0 +1,2 @@
+// Serial port on termios; see serial_port.h.
+#include "link/serial_port.h"

@@ -1,0 +1,2 @@
+// Exchange thread; see thread_com.h.
+#include "link/thread_com.h"
