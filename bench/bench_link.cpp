@@ -1,0 +1,3 @@
+// (being written)
+#include <benchmark/benchmark.h>
+BENCHMARK_MAIN();

@@ -1,0 +1,2 @@
+// (being written)
+#include "sim/sim_device.h"
