@@ -3,10 +3,24 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 
+class QEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+// Whether a typed character may go in at caret position `caret`.
+using TCharAccept = std::function<bool(QChar ch, int caret)>;
+
+// Keeps characters `accept` refuses out of `edit`; call it from an event
+// filter installed on the edit and return its result. Typed characters are
+// checked one by one; a paste (keys, context menu, middle button) or an input
+// method commit goes in only when every character of it would have been
+// accepted typed from the caret on. Keys that type nothing (arrows, Home, End,
+// Delete, Tab, Enter, shortcuts) and Backspace pass untouched. Drops into the
+// edit are switched off by the caller.
+bool FilterTypedInput(QLineEdit* edit, QEvent* event, const TCharAccept& accept);
 
 // OK is enabled exactly when this holds.
 bool NewPassOkEnabled(const QString& currEntry, const QString& newEntry, const QString& checkEntry,

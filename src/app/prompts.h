@@ -2,10 +2,16 @@
 // IPrompts, so tests can answer them without a screen.
 #pragma once
 
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QString>
 
 class QDialog;
 class QWidget;
+
+// The program's title: the main window's caption and the plain messages' caption.
+inline constexpr char kAppTitle[] = "Tunewell v 2.9.1";
 
 class IPrompts {
  public:
@@ -30,8 +36,16 @@ class IPrompts {
   virtual int Exec(QDialog& dialog) = 0;
 };
 
-// The real boxes and dialogs, centred on `mainWindow` (left never less than the
-// window's left + 20).
+// Where a dialog of `dialog` size goes over the main window `mainWindow`
+// (frame rectangles): centred, halves rounded toward zero, but never further
+// left than 20 pixels right of the window's left edge.
+QPoint CentredDialogPos(const QRect& mainWindow, const QSize& dialog);
+
+// Moves `dialog` by CentredDialogPos each time it is shown (nothing when
+// `mainWindow` is null). Used for every box, file dialog and modal dialog.
+void CentreOnShow(QWidget& dialog, QWidget* mainWindow);
+
+// The real boxes and dialogs, centred on `mainWindow`.
 class TScreenPrompts : public IPrompts {
  public:
   explicit TScreenPrompts(QWidget* mainWindow) : FMainWindow(mainWindow) {}

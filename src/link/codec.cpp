@@ -167,7 +167,8 @@ std::string BinaryFrame(std::string_view name, std::string_view data) {
 std::string CommandName(std::string_view request) {
   if (request.size() < 2) return {};
   const std::size_t lt = request.find('<', 1);
-  return std::string(request.substr(1, lt == std::string_view::npos ? std::string_view::npos : lt - 1));
+  return std::string(
+      request.substr(1, lt == std::string_view::npos ? std::string_view::npos : lt - 1));
 }
 
 std::string NormaliseReply(std::string_view request, std::string_view parseResult) {

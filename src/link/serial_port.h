@@ -21,6 +21,11 @@ constexpr TPortHandle kInvalidPortHandle = -1;
 bool OpenSerialPort(const std::string& path, TPortHandle& handle, int baud,
                     std::string* reason = nullptr);
 
+// The Russian text OpenSerialPort gives as `reason` when opening `path` failed
+// with the system error `error` (an errno value): missing device, port busy,
+// no permission, not a serial port, or the system's own description.
+std::string SerialOpenErrorText(const std::string& path, int error);
+
 void CloseSerialPort(TPortHandle handle);
 
 // Discards received bytes not yet read.
@@ -34,12 +39,16 @@ bool WriteAll(TPortHandle handle, std::string_view bytes);
 std::size_t ReadTimed(TPortHandle handle, char* buffer, std::size_t n);
 
 // The virtual COM ports of USB serial devices (CDC-ACM and USB-serial
-// adapters), as the kernel names them ("ttyACM0", "ttyUSB1"), in the order the
-// system lists them. Ordinary serial ports are not offered. `sysClassTty` is
-// the sysfs folder to look in (tests point it at a fixture tree).
+// adapters), as the kernel names them ("ttyACM0", "ttyUSB1"): the entries of
+// `sysClassTty` named ttyACM* or ttyUSB* that have a `device` link. Ordinary
+// serial ports (ttyS*) and consoles are not offered. The names come in natural
+// order (ttyACM2 before ttyACM10), since the directory order means nothing to
+// a user. `sysClassTty` is the sysfs folder to look in (tests point it at a
+// fixture tree); an unreadable folder gives an empty list.
 //
-// On Windows the same list is made from the DOS device names beginning with
-// "COM" whose target contains "\VCP".
+// On Windows the equivalent list is made with QueryDosDevice: the device names
+// beginning with "COM" (exact case) whose target contains "\VCP" (exact case),
+// which is how the devices' USB driver marks its virtual ports.
 std::vector<std::string> EnumVirtualComPorts(const std::string& sysClassTty = "/sys/class/tty");
 
 // Device path of a port name: "/dev/" + name, or the name itself when it

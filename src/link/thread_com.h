@@ -40,7 +40,11 @@ class TThreadCom {
 
  private:
   void Execute();
-  void Exchange(const std::string& command);
+  // One command out, one answer in. `queued` tells a command taken from
+  // FTxQueue from the idle poll, whose text may be the same.
+  void Exchange(const std::string& command, bool queued);
+  // Collects the answer into FBuffer; returns its length, 0 for none.
+  std::size_t ReceiveAnswer(std::size_t firstRead);
 
   TPortHandle FPort;
   TRing& FTxQueue;

@@ -2,6 +2,7 @@
 // device would, for tests, benchmarks and trying the program without hardware.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -13,12 +14,12 @@ struct TSimOptions {
   std::uint8_t SwMajor = 2;
   std::uint8_t HwMinor = 3;
   std::uint8_t HwMajor = 9;
-  std::string Password = "9072";  // access password
-  std::string Image;              // configuration image; empty gives 194 zero bytes
+  std::string Password = "9072";           // access password
+  std::string Image;                       // configuration image; empty gives 194 zero bytes
   std::string Gid = std::string(6, '\0');  // 6 bytes, most significant first
-  std::string WriteError;         // non-empty: configuration writes are refused with it
-  bool Paced = true;              // send at the pace of 38400 baud (about 0.26 ms a byte)
-  int AnswerDelayMs = 2;          // device's think time before it answers
+  std::string WriteError;                  // non-empty: configuration writes are refused with it
+  bool Paced = true;                       // send at the pace of 38400 baud (about 0.26 ms a byte)
+  int AnswerDelayMs = 2;                   // device's think time before it answers
 };
 
 class TSimDevice {
@@ -33,9 +34,9 @@ class TSimDevice {
   const std::string& Path() const;
 
   // Fault modes and settings; thread-safe, effective from the next request.
-  void SetSilent(bool silent);                 // no answers at all
-  void SetNoise(const std::string& bytes);     // sent before every answer frame
-  void SetBursts(int count, int gapMs);        // answers split into `count` bursts
+  void SetSilent(bool silent);              // no answers at all
+  void SetNoise(const std::string& bytes);  // sent before every answer frame
+  void SetBursts(int count, int gapMs);     // answers split into `count` bursts
   void SetAnswerDelay(int ms);
   void SetPaced(bool paced);
   void SetWriteError(const std::string& detail);  // empty: writes are accepted
@@ -49,8 +50,11 @@ class TSimDevice {
 
   // What the device has seen and holds.
   std::vector<std::string> Requests() const;  // every request frame, in order
-  std::string Image() const;                  // current configuration (after writes)
-  std::string LastWrittenImage() const;       // image of the last accepted write
+  // When the first byte of each request arrived, in the same order.
+  std::vector<std::chrono::steady_clock::time_point> RequestTimes() const;
+  std::size_t RequestCount() const;
+  std::string Image() const;             // current configuration (after writes)
+  std::string LastWrittenImage() const;  // image of the last accepted write
   std::string Password() const;
   std::string Gid() const;
   bool LoggedIn() const;

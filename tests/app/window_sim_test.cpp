@@ -1,0 +1,298 @@
+// The window against a simulated device on a pseudo-terminal: connecting,
+// logging in, losing the device, closing, and the configuration transfer.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+#include <memory>
+
+#include "app/login_dialog.h"
+#include "editors/config_file.h"
+#include "editors/editor_frame.h"
+#include "recording_prompts.h"
+#include "sim/sim_device.h"
+#include "window_helpers.h"
+
+namespace {
+
+QString U(const char* text) { return QString::fromUtf8(text); }
+
+class WindowSimTest : public ::testing::Test {
+ protected:
+  void Start(TSimOptions options = {}, TEditorFactory factory = {}) {
+    FSim = std::make_unique<TSimDevice>(options);
+    FPorts = {FSim->Path()};
+    FWindow = std::make_unique<TfrmMain>(
+        &FPrompts, [this] { return FPorts; }, std::move(factory));
+  }
+  void ConnectAndLogIn() {
+    FWindow->btnConnect->click();
+    ASSERT_TRUE(WaitUntil([&] { return FWindow->LinkState() == lsLoggedIn; }));
+  }
+  long Logins(const char* password) {
+    return Count(FSim->Requests(), std::string("<login<") + password + ">>");
+  }
+  // Enabled states of the controls the link state sets.
+  void ExpectButtons(bool loggedIn, bool withEditor) {
+    EXPECT_EQ(FWindow->btnConfigRead->isEnabled(), loggedIn && withEditor);
+    EXPECT_EQ(FWindow->btnConfigSave->isEnabled(), loggedIn && withEditor);
+    EXPECT_EQ(FWindow->btnChangePass->isEnabled(), loggedIn);
+    EXPECT_EQ(FWindow->btnFlash->isEnabled(), loggedIn);
+    EXPECT_FALSE(FWindow->btnTCP->isEnabled());
+    EXPECT_EQ(FWindow->btnUsb->isEnabled(), FWindow->LinkState() == lsDisconnected);
+  }
+
+  std::unique_ptr<TSimDevice> FSim;
+  std::vector<std::string> FPorts;
+  TRecordingPrompts FPrompts;
+  std::unique_ptr<TfrmMain> FWindow;
+};
+
+TEST_F(WindowSimTest, TheDefaultPasswordLogsInWithoutTheDialog) {
+  Start();
+  EXPECT_EQ(FWindow->LinkState(), lsDisconnected);
+  EXPECT_EQ(FWindow->lblVersion->text(), U("Прибор"));
+  EXPECT_FALSE(FWindow->btnExport->isEnabled());
+  EXPECT_TRUE(FWindow->btnImport->isEnabled());
+  ExpectButtons(false, false);
+
+  FWindow->btnConnect->click();
+  EXPECT_EQ(FWindow->LinkState(), lsConnecting);
+  EXPECT_TRUE(FWindow->btnConnect->isChecked());
+  EXPECT_EQ(FWindow->btnConnect->text(), U("Отключить"));
+  ExpectButtons(false, false);
+
+  bool dialogSeen = false;
+  ASSERT_TRUE(WaitUntil([&] {
+    if (FWindow->LoginDialog() != nullptr && FWindow->LoginDialog()->isVisible()) dialogSeen = true;
+    return FWindow->LinkState() == lsLoggedIn;
+  }));
+  EXPECT_FALSE(dialogSeen);
+  EXPECT_EQ(FWindow->LoginDialog(), nullptr);
+  EXPECT_EQ(Logins("9072"), 1);
+  EXPECT_TRUE(FPrompts.Boxes.empty());
+  ASSERT_NE(FWindow->Editor(), nullptr);
+  EXPECT_EQ(FWindow->Editor()->parentWidget(), FWindow->pnlKX);
+  EXPECT_EQ(FWindow->lblVersion->text(), U("KX-41 v 9.3    FirmWare v 2.5"));
+  ExpectButtons(true, true);
+  EXPECT_TRUE(FWindow->btnExport->isEnabled());
+  // A new editor counts as unsaved: the write button is tinted.
+  EXPECT_TRUE(WaitUntil([&] { return FWindow->IsSaveTinted(); }));
+
+  TEditorFrame* editor = FWindow->Editor();
+  FWindow->btnConnect->click();  // disconnect; the question is answered No
+  EXPECT_EQ(FPrompts.Texts("confirm"), std::vector<QString>{U("Сохранить конфигурацию ?")});
+  EXPECT_EQ(FPrompts.Boxes.at(0).Caption, U("Конфигурация не записана"));
+  EXPECT_EQ(FWindow->LinkState(), lsDisconnected);
+  EXPECT_FALSE(FWindow->IsSerialOpen());
+  EXPECT_FALSE(FWindow->btnConnect->isChecked());
+  EXPECT_EQ(FWindow->btnConnect->text(), U("Подключить"));
+  EXPECT_EQ(FWindow->Editor(), editor);
+  EXPECT_EQ(FWindow->lblVersion->text(), U("KX-41 v 9.3    FirmWare v 2.5"));
+  ExpectButtons(false, true);
+  EXPECT_TRUE(WaitUntil([&] { return !FWindow->IsSaveTinted(); }));
+}
+
+TEST_F(WindowSimTest, RefusedPasswordsShowTheDialogThenTheMessage) {
+  TSimOptions options;
+  options.Password = "1234";
+  Start(options);
+  FWindow->btnConnect->click();
+  ASSERT_TRUE(WaitUntil(
+      [&] { return FWindow->LoginDialog() != nullptr && FWindow->LoginDialog()->isVisible(); }));
+  EXPECT_TRUE(FPrompts.Texts("plain").empty());  // the first refusal only shows the dialog
+
+  TfrmLogin* dialog = FWindow->LoginDialog();
+  dialog->edtPass->setText("0000");
+  dialog->btnOK->click();
+  ASSERT_TRUE(WaitUntil([&] { return !FPrompts.Texts("plain").empty(); }));
+  EXPECT_EQ(FPrompts.Texts("plain"), std::vector<QString>{U("Неверный пароль!")});
+  EXPECT_EQ(FWindow->LoginDialog(), dialog);
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_EQ(FWindow->LinkState(), lsAwaitingLogin);
+
+  dialog->edtPass->setText("1234");
+  dialog->btnOK->click();
+  ASSERT_TRUE(WaitUntil([&] { return FWindow->LinkState() == lsLoggedIn; }));
+  EXPECT_EQ(FWindow->LoginDialog(), nullptr);
+  EXPECT_EQ(FWindow->Password(), "1234");
+  EXPECT_EQ(FPrompts.Texts("plain").size(), 1u);
+}
+
+TEST_F(WindowSimTest, ASilentDeviceDropsTheLoginAndKeepsTheEditor) {
+  Start();
+  ConnectAndLogIn();
+  TEditorFrame* editor = FWindow->Editor();
+  ASSERT_NE(editor, nullptr);
+
+  FSim->SetSilent(true);
+  ASSERT_TRUE(WaitUntil([&] { return FWindow->LinkState() == lsConnecting; }));
+  ExpectButtons(false, true);
+  EXPECT_EQ(FWindow->Editor(), editor);
+
+  FSim->SetSilent(false);
+  ASSERT_TRUE(WaitUntil([&] { return FWindow->LinkState() == lsLoggedIn; }));
+  EXPECT_EQ(Logins("9072"), 2);  // the default password again, not the last one sent
+  EXPECT_EQ(FWindow->Editor(), editor);  // same versions keep the editor
+  ExpectButtons(true, true);
+}
+
+TEST_F(WindowSimTest, KeysReachTheEditorOnlyAfterTheLogin) {
+  TSimOptions options;
+  options.Password = "1234";
+  TFakeFactory factory;
+  Start(options, factory.Factory());
+  FWindow->btnConnect->click();
+  ASSERT_TRUE(WaitUntil(
+      [&] { return FWindow->LoginDialog() != nullptr && FWindow->LoginDialog()->isVisible(); }));
+  ASSERT_NE(Fake(*FWindow), nullptr);
+
+  const std::size_t before = FSim->Requests().size();
+  FSim->QueueKey("ABCDEF");
+  ASSERT_TRUE(WaitUntil([&] { return FSim->Requests().size() >= before + 3; }));
+  RunFor(500);
+  EXPECT_TRUE(Fake(*FWindow)->Keys.empty());
+
+  FWindow->LoginDialog()->edtPass->setText("1234");
+  FWindow->LoginDialog()->btnOK->click();
+  ASSERT_TRUE(WaitUntil([&] { return FWindow->LinkState() == lsLoggedIn; }));
+  FSim->QueueKey("123456");
+  ASSERT_TRUE(WaitUntil([&] { return !Fake(*FWindow)->Keys.empty(); }));
+  RunFor(500);
+  EXPECT_EQ(Fake(*FWindow)->Keys, std::vector<std::string>{"<key>123456"});
+}
+
+TEST_F(WindowSimTest, APulledCableDisconnects) {
+  Start();
+  ConnectAndLogIn();
+  FSim->Disappear();
+  FPorts.clear();
+  ASSERT_TRUE(WaitUntil([&] { return FWindow->LinkState() == lsDisconnected; }));
+  EXPECT_FALSE(FWindow->IsSerialOpen());
+  EXPECT_FALSE(FWindow->btnConnect->isChecked());
+  EXPECT_EQ(FWindow->btnConnect->text(), U("Подключить"));
+  EXPECT_NE(FWindow->Editor(), nullptr);
+  ExpectButtons(false, true);
+}
+
+TEST_F(WindowSimTest, ClosingWithUnsavedChangesAsksBothQuestions) {
+  Start();
+  ConnectAndLogIn();
+  FWindow->show();
+
+  FPrompts.Answers = {false};  // stay
+  EXPECT_FALSE(FWindow->close());
+  EXPECT_EQ(FWindow->LinkState(), lsLoggedIn);
+  EXPECT_TRUE(FWindow->isVisible());
+
+  FPrompts.Boxes.clear();
+  FPrompts.Answers = {true, false};  // leave without saving
+  EXPECT_TRUE(FWindow->close());
+  EXPECT_EQ(FPrompts.Texts("confirm"),
+            (std::vector<QString>{U("Вы уверены что хотите выйти без сохранения конфигурации ?"),
+                                  U("Сохранить конфигурацию ?")}));
+  EXPECT_EQ(FPrompts.Boxes.at(0).Caption, U("Конфигурация не записана"));
+  EXPECT_EQ(FWindow->LinkState(), lsDisconnected);
+  EXPECT_FALSE(FWindow->IsSerialOpen());
+}
+
+TEST_F(WindowSimTest, ThePortMenuOffersNoneOneOrSeveralPorts) {
+  Start();
+  FPorts.clear();
+  FWindow->btnConnect->click();
+  ASSERT_EQ(FPrompts.Boxes.size(), 1u);
+  EXPECT_EQ(FPrompts.Boxes[0].Kind, "error");
+  EXPECT_EQ(FPrompts.Boxes[0].Caption, "Error");
+  EXPECT_EQ(FPrompts.Boxes[0].Text, U("Кабель не подключен!"));
+  EXPECT_FALSE(FWindow->btnConnect->isChecked());
+  EXPECT_EQ(FWindow->LinkState(), lsDisconnected);
+
+  FPrompts.Boxes.clear();
+  FPorts = {"/dev/pts/no-such-port", FSim->Path()};
+  FWindow->btnConnect->click();
+  EXPECT_EQ(FWindow->LinkState(), lsDisconnected);
+  ASSERT_TRUE(WaitUntil([&] { return FWindow->pmSerialPort->isVisible(); }));
+  QList<QAction*> items = FWindow->pmSerialPort->actions();
+  ASSERT_EQ(items.size(), 2);
+  EXPECT_EQ(items[0]->text().toStdString(), FPorts[0]);
+  EXPECT_EQ(items[1]->text().toStdString(), FPorts[1]);
+
+  items[0]->trigger();  // a port that cannot be opened
+  ASSERT_EQ(FPrompts.Boxes.size(), 1u);
+  EXPECT_EQ(FPrompts.Boxes[0].Caption, "Error");
+  EXPECT_TRUE(FPrompts.Boxes[0].Text.startsWith(U("Ошиба открытия порта!")));
+  EXPECT_FALSE(FWindow->btnConnect->isChecked());
+  EXPECT_EQ(FWindow->LinkState(), lsDisconnected);
+
+  FWindow->pmSerialPort->hide();
+  FWindow->btnConnect->click();
+  ASSERT_TRUE(WaitUntil([&] { return FWindow->pmSerialPort->isVisible(); }));
+  FWindow->pmSerialPort->actions().at(1)->trigger();
+  EXPECT_EQ(FWindow->LinkState(), lsConnecting);
+  EXPECT_EQ(FWindow->PortName(), FSim->Path());
+  EXPECT_TRUE(FWindow->btnConnect->isChecked());
+  ASSERT_TRUE(WaitUntil([&] { return FWindow->LinkState() == lsLoggedIn; }));
+}
+
+TEST_F(WindowSimTest, ReadsAndWritesTheConfiguration) {
+  Start();
+  ConnectAndLogIn();
+  IKXConfig* config = FWindow->Config();
+  ASSERT_NE(config, nullptr);
+
+  FWindow->btnConfigRead->click();
+  ASSERT_TRUE(WaitUntil([&] { return !FPrompts.Texts("plain").empty(); }));
+  EXPECT_EQ(FPrompts.Texts("plain"), std::vector<QString>{U("Конфигурация прочитана успешно!")});
+  EXPECT_EQ(FWindow->SavedJson(), config->ToJson());
+  EXPECT_TRUE(WaitUntil([&] { return !FWindow->IsSaveTinted(); }));
+
+  const std::string image = config->ToDevice();
+  FWindow->btnConfigSave->click();
+  ASSERT_TRUE(WaitUntil([&] { return FPrompts.Texts("plain").size() == 2; }));
+  EXPECT_EQ(FPrompts.Texts("plain")[1], U("Конфигурация записана успешно!"));
+  EXPECT_EQ(FSim->LastWrittenImage(), image);
+  EXPECT_EQ(Count(FSim->Requests(), ConfigWriteFrame(image)), 1);
+
+  FSim->SetWriteError("7");
+  FWindow->btnConfigSave->click();
+  ASSERT_TRUE(WaitUntil([&] { return FPrompts.Texts("plain").size() == 3; }));
+  EXPECT_EQ(FPrompts.Texts("plain")[2], U("Ошибка записи конфигурации 7 !"));
+  EXPECT_EQ(FWindow->LinkState(), lsLoggedIn);
+}
+
+TEST_F(WindowSimTest, AnOverlongFieldIsReportedAndNothingIsSent) {
+  TFakeFactory factory;
+  Start({}, factory.Factory());
+  ConnectAndLogIn();
+  Fake(*FWindow)->TooLong = true;
+  FWindow->btnConfigSave->click();
+  ASSERT_EQ(FPrompts.Texts("error").size(), 1u);
+  EXPECT_TRUE(FPrompts.Texts("error")[0].contains(U("Телефон 1")));
+  const std::size_t before = FSim->Requests().size();
+  ASSERT_TRUE(WaitUntil([&] { return FSim->Requests().size() >= before + 3; }));
+  for (const std::string& request : FSim->Requests())
+    EXPECT_NE(request.rfind("<config<#", 0), 0u) << "a write was sent";
+}
+
+TEST_F(WindowSimTest, ThePasswordChangeSendsTheNewPassword) {
+  Start();
+  ConnectAndLogIn();
+  FPrompts.OnExec = [](QDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle(), U("Новый пароль доступа"));
+    dialog.findChild<QLineEdit*>("edtCurrPass")->setText("9072");
+    dialog.findChild<QLineEdit*>("edtNewPass")->setText("4321");
+    dialog.findChild<QLineEdit*>("edtNewPassCheck")->setText("4321");
+    auto* ok = dialog.findChild<QPushButton*>("btnOk");
+    EXPECT_TRUE(ok != nullptr && ok->isEnabled());
+    return int(QDialog::Accepted);
+  };
+  FWindow->btnChangePass->click();
+  EXPECT_EQ(FWindow->Password(), "4321");
+  ASSERT_TRUE(WaitUntil([&] { return FSim->Password() == "4321"; }));
+  EXPECT_EQ(Count(FSim->Requests(), "<password<4321>>"), 1);
+}
+
+}  // namespace
