@@ -56,6 +56,16 @@ bool TypesNothing(const QKeyEvent* key) {
   return mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier);
 }
 
+// Newer Qt names the standard menu's actions; older Qt only labels them, with
+// the shortcut after a tab.
+QAction* StandardPasteAction(const QMenu* menu) {
+  for (QAction* action : menu->actions()) {
+    if (action->objectName() == QLatin1String("edit-paste")) return action;
+    if (action->text().section(QLatin1Char('\t'), 0, 0) == QLineEdit::tr("&Paste")) return action;
+  }
+  return nullptr;
+}
+
 bool IsAsciiDigit(QChar ch) {
   return ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
 }
@@ -87,10 +97,8 @@ bool FilterTypedInput(QLineEdit* edit, QEvent* event, const TCharAccept& accept)
       // The usual menu, with Paste offered only for text the edit would take.
       auto* ctx = static_cast<QContextMenuEvent*>(event);
       QMenu* menu = edit->createStandardContextMenu();
-      for (QAction* action : menu->actions())
-        if (action->objectName() == QLatin1String("edit-paste") && action->isEnabled())
-          action->setEnabled(
-              TextAccepted(accept, QApplication::clipboard()->text(), InsertPos(edit)));
+      if (QAction* paste = StandardPasteAction(menu); paste != nullptr && paste->isEnabled())
+        paste->setEnabled(TextAccepted(accept, QApplication::clipboard()->text(), InsertPos(edit)));
       menu->setAttribute(Qt::WA_DeleteOnClose);
       menu->popup(ctx->globalPos());
       return true;

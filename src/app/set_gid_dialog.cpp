@@ -8,9 +8,15 @@
 
 bool GidOkEnabled(const QString& text) {
   if (text.size() != 12) return false;
-  bool ok = false;
-  const qulonglong value = text.toULongLong(&ok, 16);
-  return ok && value != 0;
+  // Digits only: Qt's number reading would also take a sign or a "0x" prefix.
+  bool nonZero = false;
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    const bool hex = (u >= '0' && u <= '9') || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F');
+    if (!hex) return false;
+    if (u != '0') nonZero = true;
+  }
+  return nonZero;
 }
 
 TfrmSetGID::TfrmSetGID(QWidget* owner) : QDialog(owner) {

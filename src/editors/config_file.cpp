@@ -27,7 +27,9 @@ std::string WithCrLf(const std::string& text) {
   return out;
 }
 
-std::string SystemError(int err) { return std::strerror(err); }
+std::string SystemError(int err) {
+  return std::strerror(err);
+}
 
 std::string CannotWrite(const std::string& path, int err) {
   return "Не удалось записать файл «" + path + "»: " + SystemError(err);
@@ -149,4 +151,6 @@ bool WriteFileAtomically(const std::string& path, const std::string& content, st
   return true;
 }
 
-std::string ConfigWriteFrame(const std::string& image) { return BinaryFrame("config", image); }
+std::string ConfigWriteFrame(const std::string& image) {
+  return BinaryFrame("config", image);
+}

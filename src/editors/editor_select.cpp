@@ -7,7 +7,9 @@
 
 namespace {
 
-bool StartsWith(const std::string& s, char c) { return !s.empty() && s.front() == c; }
+bool StartsWith(const std::string& s, char c) {
+  return !s.empty() && s.front() == c;
+}
 
 // The firmware text from its third character on, read as a decimal number
 // ("5.25" gives 25). A two-digit major leaves ".x" there, which is no number.
@@ -32,11 +34,21 @@ TVersions VersionsFromReport(std::string_view bytes) {
 std::string DeviceTitle(const std::string& hw, const std::string& sw) {
   std::string title;
   switch (hw.empty() ? '\0' : hw.front()) {
-    case '9': title = "KX-41 v " + hw; break;
-    case '7': title = "KX-81 v " + hw; break;
-    case '6': title = "KX-22 v " + hw; break;
-    case '5': title = "KX-21 v " + hw; break;
-    default: title = "Прибор v" + hw; break;
+    case '9':
+      title = "KX-41 v " + hw;
+      break;
+    case '7':
+      title = "KX-81 v " + hw;
+      break;
+    case '6':
+      title = "KX-22 v " + hw;
+      break;
+    case '5':
+      title = "KX-21 v " + hw;
+      break;
+    default:
+      title = "Прибор v" + hw;
+      break;
   }
   if (sw != "0.0") title += "    FirmWare v " + sw;
   return title;
@@ -57,20 +69,25 @@ TEditorChoice ChooseEditor(const std::string& hw, const std::string& sw) {
     if (!minor) return {};
     c = {K::KX44, *minor < 9 ? 2 : 3};
   }
-  if (hw9 && (major == '1' || major == '2' || (major == '0' && sw != "0.0"))) c.Kind = K::KX41;  // 2
-  if (hw9 && major == '3') c.Kind = K::KX42;                                                      // 3
-  if (hw9 && major == '4') c = {K::KX42, 1};                                                      // 4
-  if (hw9 && major == '5' && !hw910) {                                                            // 5
+  if (hw9 && (major == '1' || major == '2' || (major == '0' && sw != "0.0")))
+    c.Kind = K::KX41;                         // 2
+  if (hw9 && major == '3') c.Kind = K::KX42;  // 3
+  if (hw9 && major == '4') c = {K::KX42, 1};  // 4
+  if (hw9 && major == '5' && !hw910) {        // 5
     c.Kind = K::KX43;
     if (sw == "5.5") {
       c.Variant = 1;
     } else {
       if (!minor) return {};
       const int m = *minor;
-      if (m >= 25) c.Variant = 21;
-      else if (m >= 20) c.Variant = 20;
-      else if (m >= 9) c.Variant = 3;
-      else if (m >= 6) c.Variant = 2;
+      if (m >= 25)
+        c.Variant = 21;
+      else if (m >= 20)
+        c.Variant = 20;
+      else if (m >= 9)
+        c.Variant = 3;
+      else if (m >= 6)
+        c.Variant = 2;
     }
   }
   if (StartsWith(hw, '7')) c.Kind = sw == "1.4" ? K::KX82 : K::KX81;  // 6
@@ -86,15 +103,24 @@ TEditorChoice ChooseEditor(const std::string& hw, const std::string& sw) {
 
 const char* EditorName(TEditorKind kind) {
   switch (kind) {
-    case TEditorKind::KX21: return "KX-21";
-    case TEditorKind::KX22: return "KX-22";
-    case TEditorKind::KX41: return "KX-41";
-    case TEditorKind::KX42: return "KX-42";
-    case TEditorKind::KX43: return "KX-43";
-    case TEditorKind::KX44: return "KX-44";
-    case TEditorKind::KX81: return "KX-81";
-    case TEditorKind::KX82: return "KX-82";
-    case TEditorKind::None: break;
+    case TEditorKind::KX21:
+      return "KX-21";
+    case TEditorKind::KX22:
+      return "KX-22";
+    case TEditorKind::KX41:
+      return "KX-41";
+    case TEditorKind::KX42:
+      return "KX-42";
+    case TEditorKind::KX43:
+      return "KX-43";
+    case TEditorKind::KX44:
+      return "KX-44";
+    case TEditorKind::KX81:
+      return "KX-81";
+    case TEditorKind::KX82:
+      return "KX-82";
+    case TEditorKind::None:
+      break;
   }
   return "none";
 }

@@ -10,7 +10,9 @@
 
 namespace {
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool IsBlank(char c) {
+  return static_cast<unsigned char>(c) <= ' ';
+}
 
 // Divides a dotted address the way the device tools always have: blanks end a
 // part, "a..b" has an empty part between the dots, a trailing "." adds an
@@ -42,7 +44,8 @@ std::vector<std::string_view> SplitDotted(std::string_view text) {
 bool ParseInt(std::string_view part, long long& value) {
   std::string_view digits = part;
   if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) digits.remove_prefix(1);
-  if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+  if (digits.empty() ||
+      !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
     return false;
   }
   if (part.front() == '+') part.remove_prefix(1);
@@ -52,7 +55,9 @@ bool ParseInt(std::string_view part, long long& value) {
 
 }  // namespace
 
-std::string BufToStr(std::string_view field) { return std::string(field.substr(0, field.find('\0'))); }
+std::string BufToStr(std::string_view field) {
+  return std::string(field.substr(0, field.find('\0')));
+}
 
 void StrToBuf(std::span<char> field, std::string_view text, std::string_view name) {
   if (field.empty() || text.size() > field.size() - 1) {
@@ -99,6 +104,10 @@ std::string TrimText(std::string_view text) {
   return std::string(text.substr(b, e - b));
 }
 
-std::string PinToFile(std::string_view pin) { return HexEncode(XorScramble(pin)); }
+std::string PinToFile(std::string_view pin) {
+  return HexEncode(XorScramble(pin));
+}
 
-std::string PinFromFile(std::string_view text) { return XorScramble(HexDecode(text)); }
+std::string PinFromFile(std::string_view text) {
+  return XorScramble(HexDecode(text));
+}

@@ -18,12 +18,15 @@ struct TRef {
 
   constexpr TRef() = default;
   template <class F>
-    requires std::convertible_to<F, T& (*)(D&)> && std::convertible_to<F, const T& (*)(const D&)>
+  requires std::convertible_to<F, T& (*)(D&)> && std::convertible_to<F, const T& (*)(const D&)>
   constexpr TRef(F f) : Mut(f), Get(f) {}
 };
 
 // KX_REF(Phone[0]) is the handle on `data.Phone[0]`.
-#define KX_REF(member) [](auto& d) -> auto& { return d.member; }
+#define KX_REF(member)   \
+  [](auto& d) -> auto& { \
+    return d.member;     \
+  }
 
 // What a row binds: the slot its kind uses (a text kind uses Text, a count
 // kind Number and Range, the APN kind Apn with Flag as its guard, the array
@@ -42,7 +45,9 @@ struct TBinding {
 // Rows that only some editor variants carry name them in a mask (variants are
 // 0 to 31); the rest apply to every variant.
 inline constexpr std::uint32_t kAllVariants = 0xFFFFFFFFu;
-constexpr std::uint32_t VariantBit(int variant) { return std::uint32_t{1} << variant; }
+constexpr std::uint32_t VariantBit(int variant) {
+  return std::uint32_t{1} << variant;
+}
 constexpr bool InVariant(std::uint32_t mask, int variant) {
   return variant >= 0 && variant < 32 && (mask & VariantBit(variant)) != 0;
 }

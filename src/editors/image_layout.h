@@ -81,7 +81,8 @@ struct TImageField {
   }
   static unsigned ReadLE(std::string_view field) {
     unsigned v = 0;
-    for (std::size_t i = field.size(); i-- > 0;) v = (v << 8) | static_cast<unsigned char>(field[i]);
+    for (std::size_t i = field.size(); i-- > 0;)
+      v = (v << 8) | static_cast<unsigned char>(field[i]);
     return v;
   }
   static void ReadCount(const TImageField& f, std::string_view field, D& d) {
@@ -152,7 +153,7 @@ struct TImageLayout {
     std::size_t next = 0;
     for (const auto& f : Fields) {
       if (!InVariant(f.Variants, variant)) continue;
-      if (f.Offset != next || f.Width == 0 || f.Read == nullptr || f.Write == nullptr) return false;
+      if (f.Offset != next || f.Width == 0) return false;
       next += f.Width;
     }
     return next == Size;

@@ -9,11 +9,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
 #include <utility>
-
-#include <nlohmann/json.hpp>
 
 #include "editors/apn.h"
 #include "editors/cp1251.h"
@@ -60,7 +59,8 @@ struct TJsonField {
   }
   // An array of strings, one per ref, trimmed when written. The array itself
   // is required; a missing element reads as empty.
-  static constexpr TJsonField StringArray(const char* key, std::span<const TRef<D, std::string>> refs) {
+  static constexpr TJsonField StringArray(const char* key,
+                                          std::span<const TRef<D, std::string>> refs) {
     return {key, &ReadStrings, &WriteStrings, {.Texts = refs}};
   }
   // An array of booleans, one per ref. Required; a missing element reads as false.
@@ -101,7 +101,9 @@ struct TJsonField {
     return i < array.size() ? &array[i] : nullptr;
   }
 
-  static void ReadString(const TJsonField& f, const TJson* v, D& d) { f.Bind.Text.Mut(d) = Text(f, v); }
+  static void ReadString(const TJsonField& f, const TJson* v, D& d) {
+    f.Bind.Text.Mut(d) = Text(f, v);
+  }
   static TJson WriteString(const TJsonField& f, const D& d) {
     return Cp1251ToUtf8(TrimText(f.Bind.Text.Get(d)));
   }
@@ -121,11 +123,14 @@ struct TJsonField {
     f.Bind.Number.Mut(d) = static_cast<int>(std::clamp<long long>(n, r.Min, r.Max));
   }
   static TJson WriteInt(const TJsonField& f, const D& d) { return f.Bind.Number.Get(d); }
-  static void ReadBool(const TJsonField& f, const TJson* v, D& d) { f.Bind.Flag.Mut(d) = Boolean(f, v); }
+  static void ReadBool(const TJsonField& f, const TJson* v, D& d) {
+    f.Bind.Flag.Mut(d) = Boolean(f, v);
+  }
   static TJson WriteBool(const TJsonField& f, const D& d) { return f.Bind.Flag.Get(d); }
   static void ReadStrings(const TJsonField& f, const TJson* v, D& d) {
     const TJson& a = Array(f, v);
-    for (std::size_t i = 0; i < f.Bind.Texts.size(); ++i) f.Bind.Texts[i].Mut(d) = Text(f, Element(a, i));
+    for (std::size_t i = 0; i < f.Bind.Texts.size(); ++i)
+      f.Bind.Texts[i].Mut(d) = Text(f, Element(a, i));
   }
   static TJson WriteStrings(const TJsonField& f, const D& d) {
     TJson a = TJson::array();
@@ -134,7 +139,8 @@ struct TJsonField {
   }
   static void ReadBools(const TJsonField& f, const TJson* v, D& d) {
     const TJson& a = Array(f, v);
-    for (std::size_t i = 0; i < f.Bind.Flags.size(); ++i) f.Bind.Flags[i].Mut(d) = Boolean(f, Element(a, i));
+    for (std::size_t i = 0; i < f.Bind.Flags.size(); ++i)
+      f.Bind.Flags[i].Mut(d) = Boolean(f, Element(a, i));
   }
   static TJson WriteBools(const TJsonField& f, const D& d) {
     TJson a = TJson::array();
@@ -143,9 +149,12 @@ struct TJsonField {
   }
   static void ReadPin(const TJsonField& f, const TJson* v, D& d) {
     if (v != nullptr && !v->is_string()) Fail(f, "not a string");
-    f.Bind.Text.Mut(d) = v == nullptr ? std::string() : PinFromFile(v->template get_ref<const std::string&>());
+    f.Bind.Text.Mut(d) =
+        v == nullptr ? std::string() : PinFromFile(v->template get_ref<const std::string&>());
   }
-  static TJson WritePin(const TJsonField& f, const D& d) { return PinToFile(TrimText(f.Bind.Text.Get(d))); }
+  static TJson WritePin(const TJsonField& f, const D& d) {
+    return PinToFile(TrimText(f.Bind.Text.Get(d)));
+  }
   static void ReadApn(const TJsonField& f, const TJson* v, D& d) {
     TApnTriple& apn = f.Bind.Apn.Mut(d);
     apn = ApnFromText(Text(f, v));
@@ -190,5 +199,7 @@ struct TJsonLayout {
   }
 
   // Indented, every non-ASCII character as a \u escape.
-  std::string Write(const D& data, int variant = 0) const { return Object(data, variant).dump(2, ' ', true); }
+  std::string Write(const D& data, int variant = 0) const {
+    return Object(data, variant).dump(2, ' ', true);
+  }
 };

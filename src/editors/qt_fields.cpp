@@ -36,6 +36,12 @@ void SetupSpin(QSpinBox* spin, TSpinRange range) {
   spin->setRange(range.Min, range.Max);
 }
 
+void ConnectSpinText(QSpinBox* spin, QObject* context, const std::function<void()>& changed) {
+  QObject::connect(spin, &QSpinBox::textChanged, context, changed);
+  if (auto* edit = spin->findChild<QLineEdit*>())
+    QObject::connect(edit, &QLineEdit::textChanged, context, changed);
+}
+
 int SpinValue(const QSpinBox* spin, TSpinRange range) {
   bool ok = false;
   const int value = spin->cleanText().toInt(&ok);

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <string>
 
 #include "app/new_pass_dialog.h"
@@ -22,6 +23,9 @@ std::string ToCp1251(const QString& text);
 
 // Range from the model; the spin box then clamps whatever it is given.
 void SetupSpin(QSpinBox* spin, TSpinRange range);
+// Calls `changed` on every change of the spin box's text: stepped, typed, and
+// also emptied, which QSpinBox itself does not signal.
+void ConnectSpinText(QSpinBox* spin, QObject* context, const std::function<void()>& changed);
 // What the spin box holds for the model: its text as a number, an emptied
 // (or otherwise unreadable) text as 0, clamped to `range` either way.
 int SpinValue(const QSpinBox* spin, TSpinRange range);

@@ -136,7 +136,7 @@ std::string HexDecode(std::string_view text) {
     const int hi = HexDigit(text[i]);
     const int lo = HexDigit(text[i + 1]);
     if (hi < 0 || lo < 0) {
-      throw THexError("'" + std::string(text.substr(i, 2)) + "' is not a valid hexadecimal value");
+      throw THexError("'" + std::string(text.substr(i, 2)) + "' не является шестнадцатеричным числом");
     }
     out.push_back(static_cast<char>(hi * 16 + lo));
   }

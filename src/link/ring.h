@@ -29,9 +29,12 @@ class TRing {
     FTail.store(next, std::memory_order_release);
   }
 
-  // Removes and returns the oldest item. Call only when IsEmpty() is false.
+  // Removes and returns the oldest item. Callers check IsEmpty() first; a Pop
+  // on an empty queue returns an empty text and leaves the queue intact
+  // rather than running the head past the tail.
   std::string Pop() {
     const std::int32_t head = FHead.load(std::memory_order_relaxed);
+    if (head == FTail.load(std::memory_order_acquire)) return {};
     std::string text = std::move(FItems[head]);
     FItems[head].clear();
     FHead.store(head == FSize - 1 ? 0 : head + 1, std::memory_order_release);

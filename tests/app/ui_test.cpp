@@ -140,7 +140,7 @@ TEST(GidOkEnabled, TwelveHexDigitsNotZero) {
       {"030B00000001", true},  {"030b0000000f", true},  {"FFFFFFFFFFFF", true},
       {"000000000000", false}, {"00000000001", false},  {"0000000000001", false},
       {"GGGGGGGGGGGG", false}, {"", false},             {"03 B00000001", false},
-      {"-00000000001", false}, {"+00000000001", false},
+      {"-00000000001", false}, {"+00000000001", false}, {"0x0000000001", false},
   };
   for (const TCase& c : cases) EXPECT_EQ(GidOkEnabled(c.Text), c.Want) << c.Text;
 }

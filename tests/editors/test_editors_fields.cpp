@@ -51,17 +51,27 @@ TEST(Fields, GetDelimitedField) {
     std::string want;
   };
   const TCase cases[] = {
-      {"a,b,c", 2, "b"}, {"a,b", 3, ""},  {"a,,c", 2, ""},   {"abc", 1, "abc"},
+      {"a,b,c", 2, "b"}, {"a,b", 3, ""},    {"a,,c", 2, ""}, {"abc", 1, "abc"},
       {"a,b,c", 0, "a"}, {"a,b,c", 3, "c"}, {"", 1, ""},     {"a,b,", 3, ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(GetDelimitedField(c.text, c.n, ','), c.want) << c.text << " " << c.n;
+  for (const auto& c : cases)
+    EXPECT_EQ(GetDelimitedField(c.text, c.n, ','), c.want) << c.text << " " << c.n;
 }
 
 TEST(Fields, IsValidIPv4) {
   const std::pair<std::string, bool> cases[] = {
-      {"192.168.0.1", true}, {"192.168.0", false}, {"1.2.3.4.5", false}, {"1.2.3.256", false},
-      {"1..2.3", false},     {" 10.0.0.1", true},  {"-1.2.3.4", true},   {"10.0.0.1 ", true},
-      {"1.2.3.", false},     {"1.2.3.x", false},   {"", false},          {"1.2.3.255", true},
+      {"192.168.0.1", true},
+      {"192.168.0", false},
+      {"1.2.3.4.5", false},
+      {"1.2.3.256", false},
+      {"1..2.3", false},
+      {" 10.0.0.1", true},
+      {"-1.2.3.4", true},
+      {"10.0.0.1 ", true},
+      {"1.2.3.", false},
+      {"1.2.3.x", false},
+      {"", false},
+      {"1.2.3.255", true},
       {"1 2.3.4", true},  // a blank ends a part, as the dotted reader always did
       {"1.2.3.99999999999999999999", false},
   };
@@ -89,7 +99,7 @@ TEST(Fields, TrimText) {
 }
 
 TEST(Fields, PinFileFormRoundTrips) {
-  for (const std::string pin : {""s, "9072"s, "12345678901234567890"s, "\x01\xFF"s}) {
+  for (const std::string& pin : {""s, "9072"s, "12345678901234567890"s, "\x01\xFF"s}) {
     const std::string file = PinToFile(pin);
     EXPECT_EQ(file.size(), 2 * pin.size());
     EXPECT_EQ(file.find_first_not_of("0123456789ABCDEF"), std::string::npos) << file;
@@ -111,10 +121,12 @@ TEST(Fields, Cp1251RoundTripsCyrillic) {
 }
 
 TEST(Fields, Utf8ToCp1251ReplacesWhatTheCodePageCannotHold) {
-  EXPECT_EQ(Utf8ToCp1251("a\xE4\xB8\xAD" "b"), "a?b");         // a CJK character
-  EXPECT_EQ(Utf8ToCp1251("\xF0\x9F\x98\x80"), "?");             // outside the BMP
-  EXPECT_EQ(Utf8ToCp1251("x\xC0\xAFy\xFF\xD0"), "x??y??");     // overlong, stray, cut off
-  EXPECT_EQ(Utf8ToCp1251("\xED\xA0\x80"), "???");              // a surrogate
+  EXPECT_EQ(Utf8ToCp1251("a\xE4\xB8\xAD"
+                         "b"),
+            "a?b");                                         // a CJK character
+  EXPECT_EQ(Utf8ToCp1251("\xF0\x9F\x98\x80"), "?");         // outside the BMP
+  EXPECT_EQ(Utf8ToCp1251("x\xC0\xAFy\xFF\xD0"), "x??y??");  // overlong, stray, cut off
+  EXPECT_EQ(Utf8ToCp1251("\xED\xA0\x80"), "???");           // a surrogate
 }
 
 TEST(Fields, ApnTriple) {
@@ -122,7 +134,8 @@ TEST(Fields, ApnTriple) {
   EXPECT_EQ(ApnToText({"", "", ""}), R"("","","")");
   EXPECT_EQ(ApnFromText(R"("internet","u","p")"), (TApnTriple{"internet", "u", "p"}));
   EXPECT_EQ(ApnFromText("internet,u,p"), (TApnTriple{"internet", "u", "p"}));
-  EXPECT_EQ(ApnFromText(R"("a,b","u","p")"), (TApnTriple{"a", "b", "u"})) << "a comma shifts the rest";
+  EXPECT_EQ(ApnFromText(R"("a,b","u","p")"), (TApnTriple{"a", "b", "u"}))
+      << "a comma shifts the rest";
   EXPECT_EQ(ApnFromText(R"("a"b","u","p")"), (TApnTriple{"ab", "u", "p"})) << "a quote is lost";
   EXPECT_EQ(ApnFromText("internet"), (TApnTriple{"internet", "", ""}));
 }

@@ -43,7 +43,8 @@ std::string Slurp(const fs::path& p) {
 }
 
 std::size_t EntriesIn(const fs::path& dir) {
-  return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+  return static_cast<std::size_t>(
+      std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
 }
 
 }  // namespace
@@ -65,8 +66,12 @@ TEST(File, RenderAddsVersionsAndEndsLinesWithCrLf) {
   for (std::size_t i = 0; i < file.size(); ++i) {
     const auto ch = static_cast<unsigned char>(file[i]);
     EXPECT_TRUE(ch < 0x80) << "plain ASCII at " << i;
-    if (ch == '\n') EXPECT_TRUE(i > 0 && file[i - 1] == '\r') << "bare LF at " << i;
-    if (ch == '\r') EXPECT_TRUE(i + 1 < file.size() && file[i + 1] == '\n') << "bare CR at " << i;
+    if (ch == '\n') {
+      EXPECT_TRUE(i > 0 && file[i - 1] == '\r') << "bare LF at " << i;
+    }
+    if (ch == '\r') {
+      EXPECT_TRUE(i + 1 < file.size() && file[i + 1] == '\n') << "bare CR at " << i;
+    }
   }
   EXPECT_EQ(file.substr(file.size() - 3), "}\r\n");
   EXPECT_EQ(ReadFileVersions(file).Hw, "9.10");
@@ -83,8 +88,10 @@ TEST(File, RenderKeepsTextsThatAreNoObject) {
   // Versions that are no UTF-8 cannot be rendered; the editor's text is kept.
   EXPECT_EQ(RenderConfigFile("{\"a\": 1}", {"9.3", "\xFF"}), "{\"a\": 1}\r\n");
   // Versions already present are replaced, not repeated.
-  const std::string again = RenderConfigFile(RenderConfigFile("{\"a\": 1}", {"9.3", "2.5"}), {"9.4", "2.6"});
-  EXPECT_EQ(again, "{\r\n  \"a\": 1,\r\n  \"versionsw\": \"2.6\",\r\n  \"versionhw\": \"9.4\"\r\n}\r\n");
+  const std::string again =
+      RenderConfigFile(RenderConfigFile("{\"a\": 1}", {"9.3", "2.5"}), {"9.4", "2.6"});
+  EXPECT_EQ(again,
+            "{\r\n  \"a\": 1,\r\n  \"versionsw\": \"2.6\",\r\n  \"versionhw\": \"9.4\"\r\n}\r\n");
 }
 
 TEST(File, ReadFileVersions) {
@@ -112,11 +119,16 @@ TEST(File, ReadFileVersions) {
 
 TEST(File, ConfigFileName) {
   const std::pair<std::string, std::string> cases[] = {
-      {"conf.txt", "conf.cfg"},         {"conf.CFG", "conf.cfg"},
-      {"conf", "conf.cfg"},             {"conf.cfg", "conf.cfg"},
-      {"dir.v1/conf", "dir.v1/conf.cfg"}, {"/home/t/a.b.json", "/home/t/a.b.cfg"},
-      {"conf.", "conf.cfg"},            {".hidden", ".hidden.cfg"},
-      {"dir/.cfg", "dir/.cfg.cfg"},     {"conf.cfgx", "conf.cfg"},
+      {"conf.txt", "conf.cfg"},
+      {"conf.CFG", "conf.cfg"},
+      {"conf", "conf.cfg"},
+      {"conf.cfg", "conf.cfg"},
+      {"dir.v1/conf", "dir.v1/conf.cfg"},
+      {"/home/t/a.b.json", "/home/t/a.b.cfg"},
+      {"conf.", "conf.cfg"},
+      {".hidden", ".hidden.cfg"},
+      {"dir/.cfg", "dir/.cfg.cfg"},
+      {"conf.cfgx", "conf.cfg"},
   };
   for (const auto& [chosen, want] : cases) EXPECT_EQ(ConfigFileName(chosen), want) << chosen;
 }

@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -35,6 +39,12 @@ QColor TextColour(const QLineEdit* e) {
   return e->palette().color(QPalette::Active, QPalette::Text);
 }
 
+// Types text one character at a time, any script (QTest::keyClicks takes
+// Latin-1 only).
+void TypeText(QWidget* w, const QString& text) {
+  for (QChar ch : text) QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), {});
+}
+
 class KX41Frame : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -53,7 +63,7 @@ TKX41Config GprsConfig() {
   m.Init(0);
   TKX41Data& d = m.Data();
   d.Pin = "1111";
-  d.Phone = {"+79161234567", "4951234567", "123", ""};
+  d.Phone = {"+791612345678", "4951234567", "123", ""};
   d.Ip = {"10.0.0.1", "192.168.1.300", "172.16.0.3"};
   d.Apn = {"internet", "gdata", "secret"};
   d.Gprs = true;
@@ -167,7 +177,7 @@ TEST_F(KX41Frame, FromDeviceFillsControlsAndAppliesGprsRule) {
   frame->FromDevice(image);
   TfrmKX41& f = *frame;
 
-  EXPECT_EQ(f.edtPhone1->text(), U("+79161234567"));
+  EXPECT_EQ(f.edtPhone1->text(), U("+791612345678"));
   EXPECT_EQ(f.edtPhone3->text(), U("123"));
   EXPECT_EQ(f.edtIP2->text(), U("192.168.1.300"));
   EXPECT_EQ(f.edtIP3->text(), U("172.16.0.3"));
@@ -219,6 +229,10 @@ TEST_F(KX41Frame, FromJsonFillsControlsAndAppliesGprsRule) {
   EXPECT_TRUE(frame->edtAPN->isEnabled());
   EXPECT_FALSE(frame->edtIP3->isEnabled());
   EXPECT_EQ(frame->ToJson(), GprsConfig().ToJson());
+
+  EXPECT_FALSE(frame->FromJson("{ not json"));
+  EXPECT_EQ(frame->ToJson(), GprsConfig().ToJson());
+  EXPECT_EQ(frame->edtAPN->text(), U("internet"));
 }
 
 TEST_F(KX41Frame, ShortImageChangesNothing) {
@@ -226,7 +240,7 @@ TEST_F(KX41Frame, ShortImageChangesNothing) {
   const std::string before = frame->ToJson();
   EXPECT_ANY_THROW(frame->FromDevice(std::string(100, '\0')));
   EXPECT_EQ(frame->ToJson(), before);
-  EXPECT_EQ(frame->edtPhone1->text(), U("+79161234567"));
+  EXPECT_EQ(frame->edtPhone1->text(), U("+791612345678"));
 }
 
 TEST_F(KX41Frame, GprsClickOpensAndClosesItsControls) {
@@ -318,6 +332,38 @@ TEST_F(KX41Frame, PhoneKeyFilter) {
   EXPECT_EQ(Json()["phone"][0], "+13");
 }
 
+// A paste goes in only when each of its characters could have been typed
+// there, from the keys and from the context menu alike.
+TEST_F(KX41Frame, PhonePasteFollowsTheKeyRule) {
+  QLineEdit* e = frame->edtPhone1;
+  auto pasteOffered = [e] {
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(1, 1), e->mapToGlobal(QPoint(1, 1)));
+    QApplication::sendEvent(e, &event);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu == nullptr) return false;
+    bool offered = false;
+    for (QAction* a : menu->actions())
+      if (a->text().startsWith(QLineEdit::tr("&Paste"))) offered = a->isEnabled();
+    menu->close();
+    return offered;
+  };
+
+  QApplication::clipboard()->setText(QStringLiteral("+7 916"));
+  EXPECT_FALSE(pasteOffered());
+  QTest::keyClick(e, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(e->text(), QString());
+
+  QApplication::clipboard()->setText(QStringLiteral("+7916"));
+  EXPECT_TRUE(pasteOffered());
+  QTest::keyClick(e, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(e->text(), QStringLiteral("+7916"));
+  // The same text after the first character would put "+" in the middle.
+  EXPECT_FALSE(pasteOffered());
+  QTest::keyClick(e, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(e->text(), QStringLiteral("+7916"));
+  EXPECT_EQ(Json()["phone"][0], "+7916");
+}
+
 TEST_F(KX41Frame, AddressKeyFilter) {
   frame->chbGPRS->click();
   QTest::keyClicks(frame->edtIP1, QStringLiteral("10.a0,.0 .1+"));
@@ -356,14 +402,14 @@ TEST_F(KX41Frame, EditsReachToJsonAtOnce) {
 
 TEST_F(KX41Frame, CyrillicApnReachesTheImageAsWindows1251) {
   frame->chbGPRS->click();
-  QTest::keyClicks(frame->edtAPN, U("интернет"));
+  TypeText(frame->edtAPN, U("интернет"));
   const std::string image = frame->ToDevice();
   const std::string want = "\"\xE8\xED\xF2\xE5\xF0\xED\xE5\xF2\",\"\",\"\"";
   EXPECT_EQ(image.substr(75, want.size() + 1), want + '\0');
   EXPECT_EQ(Json()["apn"], "\"интернет\",\"\",\"\"");
 
   // A character the device cannot hold shows as the "?" it will be stored as.
-  QTest::keyClicks(frame->edtAPNUser, U("a中b"));
+  TypeText(frame->edtAPNUser, U("a中b"));
   EXPECT_EQ(frame->edtAPNUser->text(), U("a?b"));
   EXPECT_EQ(frame->Model().Data().Apn.User, "a?b");
 }
@@ -380,10 +426,12 @@ struct TPinScript {
   bool PressOk;
   bool OkWasEnabled = false;
   QString Caption;
+  QObject* Parent = nullptr;
 
   void operator()(QDialog& dialog) {
     auto& dlg = dynamic_cast<TfrmNewPass&>(dialog);
     Caption = dlg.windowTitle();
+    Parent = dlg.parent();
     EXPECT_EQ(dlg.FExactLen, 4);
     EXPECT_EQ(dlg.FMaxLen, 0);
     EXPECT_EQ(dlg.lblNewPass->text(), U("Новый PIN1"));
@@ -407,6 +455,7 @@ TEST_F(KX41Frame, PinChangeThroughTheDialog) {
   frame->btnChangePin->click();
   ASSERT_EQ(prompts.ExecCount, 1);
   EXPECT_EQ(script->Caption, U("Новый PIN1"));
+  EXPECT_EQ(script->Parent, frame.get());
   EXPECT_TRUE(script->OkWasEnabled);
   EXPECT_EQ(Json()["pin"], PinToFile("1234"));
   EXPECT_EQ(frame->ToDevice().substr(0, 6), std::string("1234\0\0", 6));

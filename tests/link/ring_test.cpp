@@ -25,6 +25,18 @@ TEST(TRing, HoldsCapacityItemsAndDropsTheNext) {
   EXPECT_TRUE(ring.IsEmpty());
 }
 
+TEST(TRing, PopOnEmptyLeavesTheQueueIntact) {
+  TRing ring(2);
+  EXPECT_EQ(ring.Pop(), "");
+  EXPECT_TRUE(ring.IsEmpty());
+  ring.Push("a");
+  ring.Push("b");
+  ring.Push("c");  // still full at two: the stray Pop freed no slot
+  EXPECT_EQ(ring.Pop(), "a");
+  EXPECT_EQ(ring.Pop(), "b");
+  EXPECT_TRUE(ring.IsEmpty());
+}
+
 TEST(TRing, WrapsAroundTheSlotArrayInOrder) {
   TRing ring(3);
   int next = 0;

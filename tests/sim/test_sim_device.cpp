@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "link/codec.h"
+#include "link/serial_port.h"
 #include "sim/sim_device.h"
 
 namespace {
@@ -368,6 +370,25 @@ TEST(SimDevice, ClientMayCloseAndReopen) {
     ASSERT_TRUE(client.IsOpen()) << "round " << round;
     EXPECT_EQ(Exchange(client, "<version<?>>"), "<version>" + Bytes({5, 2, 3, 9}));
   }
+
+  // The program's own port opening makes the terminal exclusive. The device's
+  // hold on the terminal outlives the client, and so would the flag, locking
+  // an ordinary user out of reopening the port (root is exempt, so look at the
+  // flag itself).
+  TPortHandle port = kInvalidPortHandle;
+  ASSERT_TRUE(OpenSerialPort(device.Path(), port, 38400));
+  ASSERT_TRUE(WriteAll(port, "<version<?>>"));
+  char answer[64];
+  const auto deadline = TClock::now() + kAnswerWait;
+  std::size_t got = 0;
+  while (got == 0 && TClock::now() < deadline) got = ReadTimed(port, answer, sizeof answer);
+  ASSERT_GT(got, 0u);
+  CloseSerialPort(port);
+  TPtyClient client(device.Path());
+  ASSERT_TRUE(client.IsOpen());
+  int exclusive = -1;
+  ASSERT_EQ(ioctl(client.Fd(), TIOCGEXCL, &exclusive), 0);
+  EXPECT_EQ(exclusive, 0);
 }
 
 TEST(SimDevice, DisappearHangsUpTheClient) {

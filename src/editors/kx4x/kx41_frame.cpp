@@ -248,8 +248,7 @@ void TfrmKX41::BindControls() {
   // The text, not the value: an emptied spin box reads as 0 (then clamped)
   // at once, so ToJson never lags behind what the technician sees.
   auto bindSpin = [this](QSpinBox* spin, int& field, TSpinRange range) {
-    connect(spin, &QSpinBox::textChanged, this,
-            [spin, &field, range] { field = SpinValue(spin, range); });
+    ConnectSpinText(spin, this, [spin, &field, range] { field = SpinValue(spin, range); });
   };
   bindSpin(spnPeriod, d.Period, TKX41Config::kPeriodRange);
   bindSpin(spnTry, d.Try, TKX41Config::kTryRange);

@@ -24,8 +24,8 @@ constexpr F kFields[] = {
     F::Count16(174, KX_REF(GprsPeriod), C::kGprsPeriodRange),
     F::Reserved(176, 1),
     F::Flag(177, KX_REF(Power)),
-    F::Flag(178, KX_REF(Shleif1)),
-    F::Flag(179, KX_REF(Shleif2)),
+    F::Flag(178, KX_REF(Shleif2)),
+    F::Flag(179, KX_REF(Shleif1)),
     F::Flag(180, KX_REF(VUser)),
     F::Flag(181, KX_REF(Remote)),
     F::Reserved(182, 12),
@@ -36,4 +36,6 @@ static_assert(kLayout.Tiles(), "KX-41 image rows must cover the 194 bytes once, 
 
 }  // namespace
 
-const TImageLayout<TKX41Data>& KX41ImageLayout() { return kLayout; }
+const TImageLayout<TKX41Data>& KX41ImageLayout() {
+  return kLayout;
+}

@@ -8,7 +8,8 @@ using C = TKX41Config;
 using TText = TRef<TKX41Data, std::string>;
 using TFlag = TRef<TKX41Data, bool>;
 
-constexpr TText kPhones[] = {KX_REF(Phone[0]), KX_REF(Phone[1]), KX_REF(Phone[2]), KX_REF(Phone[3])};
+constexpr TText kPhones[] = {KX_REF(Phone[0]), KX_REF(Phone[1]), KX_REF(Phone[2]),
+                             KX_REF(Phone[3])};
 constexpr TText kIps[] = {KX_REF(Ip[0]), KX_REF(Ip[1]), KX_REF(Ip[2])};
 constexpr TFlag kShleifs[] = {KX_REF(Shleif1), KX_REF(Shleif2)};
 
@@ -32,4 +33,6 @@ constexpr TJsonLayout<TKX41Data> kLayout{kFields};
 
 }  // namespace
 
-const TJsonLayout<TKX41Data>& KX41JsonLayout() { return kLayout; }
+const TJsonLayout<TKX41Data>& KX41JsonLayout() {
+  return kLayout;
+}
