@@ -33,4 +33,6 @@ void TfrmLogin::btnOKClick() {
   if (FSendLogin) FSendLogin(edtPass->text());
 }
 
-void TfrmLogin::closeEvent(QCloseEvent* event) { event->ignore(); }
+void TfrmLogin::closeEvent(QCloseEvent* event) {
+  event->ignore();
+}

@@ -67,8 +67,12 @@ const char* const GidWriteError = "Ошибка записи GID!";
 const char* const ShortVersionReply = "Неполный ответ прибора о версии.";
 }  // namespace txt
 
-QString U(const char* text) { return QString::fromUtf8(text); }
-QString U(const std::string& text) { return QString::fromStdString(text); }
+QString U(const char* text) {
+  return QString::fromUtf8(text);
+}
+QString U(const std::string& text) {
+  return QString::fromStdString(text);
+}
 
 const char* const kDefaultPassword = "9072";
 const std::string kVersionReply = "<version><version>";
@@ -102,8 +106,8 @@ class TPanelButton : public QPushButton {
     const QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
     painter.drawPixmap(6, top, icon().pixmap(picture, mode));
     const QRect textRect(6 + picture.width() + 6, 2, width() - picture.width() - 16, height() - 4);
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::ButtonText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, text());
   }
 };
@@ -446,7 +450,9 @@ void TfrmMain::CloseSerialConnection() {
   FKeyQueue.reset();
 }
 
-bool TfrmMain::IsUnsaved() { return FConfig != nullptr && FConfig->ToJson() != FSavedJson; }
+bool TfrmMain::IsUnsaved() {
+  return FConfig != nullptr && FConfig->ToJson() != FSavedJson;
+}
 
 void TfrmMain::SetSaveTint(bool tinted) {
   if (tinted == FSaveTinted) return;
@@ -515,14 +521,15 @@ void TfrmMain::OnLoginReply(const std::string& reply) {
   if (StartsWith(reply, "<login><ok>")) {
     SetLinkState(lsLoggedIn);
   } else if (StartsWith(reply, "<login><error>")) {
-    if (FLoginDialog != nullptr && FLoginDialog->isVisible()) FPrompts->Plain(U(txt::WrongPassword));
+    if (FLoginDialog != nullptr && FLoginDialog->isVisible())
+      FPrompts->Plain(U(txt::WrongPassword));
     SetLinkState(lsAwaitingLogin);
   }
 }
 
 void TfrmMain::SelectDeviceEditor(const std::string& hw, const std::string& sw) {
-  const bool same = !FHwVersion.empty() && FHwVersion == hw && !FSwVersion.empty() &&
-                    FSwVersion == sw;
+  const bool same =
+      !FHwVersion.empty() && FHwVersion == hw && !FSwVersion.empty() && FSwVersion == sw;
   if (!same) {
     if (FEditor != nullptr) {
       FConfig = nullptr;

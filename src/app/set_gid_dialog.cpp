@@ -52,4 +52,6 @@ TfrmSetGID::TfrmSetGID(QWidget* owner) : QDialog(owner) {
   resize(260, 110);
 }
 
-void TfrmSetGID::edtGIDChange() { btnOk->setEnabled(GidOkEnabled(edtGID->text())); }
+void TfrmSetGID::edtGIDChange() {
+  btnOk->setEnabled(GidOkEnabled(edtGID->text()));
+}

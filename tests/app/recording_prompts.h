@@ -20,8 +20,8 @@ struct TBox {
 class TRecordingPrompts : public IPrompts {
  public:
   std::vector<TBox> Boxes;
-  std::deque<bool> Answers;      // for Confirm; No when empty
-  std::deque<QString> Files;     // for the file dialogs; cancelled when empty
+  std::deque<bool> Answers;             // for Confirm; No when empty
+  std::deque<QString> Files;            // for the file dialogs; cancelled when empty
   std::function<int(QDialog&)> OnExec;  // Rejected when unset
 
   void Error(const QString& caption, const QString& text) override {

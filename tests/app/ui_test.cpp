@@ -24,9 +24,9 @@ TEST(CentredDialogPos, CentresAndKeepsTwentyPixelsFromTheLeftEdge) {
   } cases[] = {
       {{100, 50, 621, 546}, {200, 100}, {100 + 310 - 100, 50 + 273 - 50}},
       {{100, 50, 621, 546}, {201, 101}, {100 + 310 - 100, 50 + 273 - 50}},  // halves toward zero
-      {{100, 50, 621, 546}, {900, 100}, {120, 50 + 273 - 50}},  // wider than the window
-      {{100, 50, 621, 546}, {581, 100}, {120, 273}},             // exactly at the limit
-      {{0, 0, 621, 546}, {200, 700}, {210, 273 - 350}},          // taller: top may go above
+      {{100, 50, 621, 546}, {900, 100}, {120, 50 + 273 - 50}},              // wider than the window
+      {{100, 50, 621, 546}, {581, 100}, {120, 273}},                        // exactly at the limit
+      {{0, 0, 621, 546}, {200, 700}, {210, 273 - 350}},  // taller: top may go above
       {{-300, 10, 400, 300}, {100, 100}, {-300 + 200 - 50, 10 + 150 - 50}},
   };
   for (const TCase& c : cases) {
@@ -137,10 +137,12 @@ TEST(GidOkEnabled, TwelveHexDigitsNotZero) {
     const char* Text;
     bool Want;
   } cases[] = {
-      {"030B00000001", true},  {"030b0000000f", true},  {"FFFFFFFFFFFF", true},
-      {"000000000000", false}, {"00000000001", false},  {"0000000000001", false},
-      {"GGGGGGGGGGGG", false}, {"", false},             {"03 B00000001", false},
-      {"-00000000001", false}, {"+00000000001", false}, {"0x0000000001", false},
+      {"030B00000001", true},  {"030b0000000f", true},
+      {"FFFFFFFFFFFF", true},  {"000000000000", false},
+      {"00000000001", false},  {"0000000000001", false},
+      {"GGGGGGGGGGGG", false}, {"", false},
+      {"03 B00000001", false}, {"-00000000001", false},
+      {"+00000000001", false}, {"0x0000000001", false},
   };
   for (const TCase& c : cases) EXPECT_EQ(GidOkEnabled(c.Text), c.Want) << c.Text;
 }

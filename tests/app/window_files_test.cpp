@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <memory>
@@ -17,7 +18,9 @@
 
 namespace {
 
-QString U(const char* text) { return QString::fromUtf8(text); }
+QString U(const char* text) {
+  return QString::fromUtf8(text);
+}
 
 std::string ReadText(const QString& path) {
   QFile file(path);
@@ -227,7 +230,8 @@ TEST_F(WindowFilesTest, OpeningChecksTheVersionsAgainstTheDevice) {
 
   FPrompts.Files = {FileFor("other-hw.cfg", "9.10", "2.5")};
   FWindow->btnImportClick();
-  EXPECT_EQ(FPrompts.Texts("plain").back(), U("Конфигурация предназначена для другого устройства!"));
+  EXPECT_EQ(FPrompts.Texts("plain").back(),
+            U("Конфигурация предназначена для другого устройства!"));
   EXPECT_TRUE(editor->JsonLoads.empty());
   EXPECT_EQ(FWindow->Editor(), editor);
 
@@ -245,11 +249,11 @@ TEST_F(WindowFilesTest, OpeningChecksTheVersionsAgainstTheDevice) {
   FPrompts.Files = {FileFor("other-sw.cfg", "9.3", "2.3")};
   FPrompts.Answers = {false, false};
   FWindow->btnImportClick();
-  EXPECT_EQ(FPrompts.Texts("confirm"),
-            (std::vector<QString>{
-                U("Сохранить конфигурацию ?"),
-                U("Версия ПО не соотвествует версии конфигурации, Все равно загрузить "
-                  "конфигурационный файл ?")}));
+  EXPECT_EQ(
+      FPrompts.Texts("confirm"),
+      (std::vector<QString>{U("Сохранить конфигурацию ?"),
+                            U("Версия ПО не соотвествует версии конфигурации, Все равно загрузить "
+                              "конфигурационный файл ?")}));
   EXPECT_TRUE(editor->JsonLoads.empty());
   EXPECT_EQ(FWindow->SavedJson(), "{\"phone\":\"edited\"}");  // the indication is cleared
 
@@ -287,6 +291,32 @@ TEST_F(WindowFilesTest, ARefusedFileRestoresTheEditor) {
   ASSERT_EQ(editor->JsonLoads.size(), 2u);
   EXPECT_EQ(editor->JsonLoads[1], "{\"phone\":\"before\"}");
   EXPECT_EQ(FWindow->SavedJson(), "{\"phone\":\"before\"}");
+}
+
+TEST_F(WindowFilesTest, GidReportsReplaceTheShownGidAndProposalsFollowTheLastOne) {
+  Make(true);
+  FWindow->DispatchReply(VersionReply(0x05, 0x02, 0x0A, 0x09));  // 9.10
+  const std::string zero(6, '\0');
+  std::vector<QString> proposals;
+  std::vector<QString> answers = {"000000000FFF", ""};
+  FPrompts.OnExec = [&](QDialog& dialog) {
+    auto* edit = dialog.findChild<QLineEdit*>("edtGID");
+    proposals.push_back(edit->text());
+    const QString answer = answers.at(proposals.size() - 1);
+    if (answer.isEmpty()) return int(QDialog::Rejected);
+    edit->setText(answer);
+    return int(QDialog::Accepted);
+  };
+  FWindow->DispatchReply("<producer><producer>" + zero);
+  FWindow->DispatchReply("<producer><producer>" + zero);  // cancelled: nothing changes
+  EXPECT_EQ(proposals, (std::vector<QString>{"030B00000001", "000000001000"}));
+
+  FWindow->DispatchReply(std::string("<producer><producer>") + "\x01\x02\x03\x04\x05\x06");
+  FWindow->DispatchReply(std::string("<producer><producer>") + "\x0A\x0B\x0C\x0D\x0E\x0F");
+  EXPECT_EQ(FWindow->lblVersion->text(), U("KX-41 v 9.10    FirmWare v 2.5 GID 0A0B0C0D0E0F"));
+
+  FWindow->DispatchReply("<producer><error>");
+  EXPECT_EQ(FPrompts.Texts("plain"), std::vector<QString>{U("Ошибка записи GID!")});
 }
 
 }  // namespace

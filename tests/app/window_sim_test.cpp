@@ -19,7 +19,9 @@
 
 namespace {
 
-QString U(const char* text) { return QString::fromUtf8(text); }
+QString U(const char* text) {
+  return QString::fromUtf8(text);
+}
 
 class WindowSimTest : public ::testing::Test {
  protected:
@@ -136,7 +138,7 @@ TEST_F(WindowSimTest, ASilentDeviceDropsTheLoginAndKeepsTheEditor) {
 
   FSim->SetSilent(false);
   ASSERT_TRUE(WaitUntil([&] { return FWindow->LinkState() == lsLoggedIn; }));
-  EXPECT_EQ(Logins("9072"), 2);  // the default password again, not the last one sent
+  EXPECT_EQ(Logins("9072"), 2);          // the default password again, not the last one sent
   EXPECT_EQ(FWindow->Editor(), editor);  // same versions keep the editor
   ExpectButtons(true, true);
 }
@@ -294,6 +296,35 @@ TEST_F(WindowSimTest, ThePasswordChangeSendsTheNewPassword) {
   EXPECT_EQ(FWindow->Password(), "4321");
   ASSERT_TRUE(WaitUntil([&] { return FSim->Password() == "4321"; }));
   EXPECT_EQ(Count(FSim->Requests(), "<password<4321>>"), 1);
+}
+
+TEST_F(WindowSimTest, ADeviceWithoutGidGetsTheProposedOne) {
+  TSimOptions options;
+  options.HwMinor = 10;  // 9.10
+  Start(options);
+  QString proposed;
+  FPrompts.OnExec = [&](QDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle(), U("Введите GID"));
+    proposed = dialog.findChild<QLineEdit*>("edtGID")->text();
+    return int(QDialog::Accepted);
+  };
+  ConnectAndLogIn();
+  ASSERT_TRUE(WaitUntil([&] { return !FPrompts.Texts("plain").empty(); }));
+  EXPECT_EQ(proposed, "030B00000001");
+  EXPECT_EQ(FPrompts.Texts("plain"), std::vector<QString>{U("GID записан успешно!")});
+  EXPECT_EQ(FSim->Gid(), std::string("\x03\x0B\x00\x00\x00\x01", 6));
+  EXPECT_EQ(
+      Count(FSim->Requests(), std::string("<producer<#\x07\x03\x0B\x00\x00\x00\x01\x3C>>", 21)), 1);
+  ASSERT_TRUE(WaitUntil([&] { return FWindow->lblVersion->text().contains("GID"); }));
+  EXPECT_EQ(FWindow->lblVersion->text(), U("KX-41 v 9.10    FirmWare v 2.5 GID 030B00000001"));
+}
+
+TEST_F(WindowSimTest, OtherHardwareIsNeverAskedForItsGid) {
+  Start();  // 9.3
+  ConnectAndLogIn();
+  RunFor(500);
+  for (const std::string& request : FSim->Requests())
+    EXPECT_NE(request.rfind("<producer<", 0), 0u) << "asked for the GID";
 }
 
 }  // namespace

@@ -13,9 +13,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "editors/config_file.h"
@@ -269,6 +271,37 @@ TEST_F(CliTest, SilentDeviceOrMissingPortEndsQuicklyWithExit3) {
   const TRun missing = RunTool({"info", "-p", "/dev/no-such-tty"});
   EXPECT_EQ(missing.Exit, 3);
   EXPECT_NE(missing.Err.find("Ошиба открытия порта!"), std::string::npos) << missing.Err;
+}
+
+// The device answers the login, then nothing more: the command that was under
+// way ends with exit 3 instead of waiting, and claims nothing.
+TEST_F(CliTest, DeviceFallingSilentAfterLoginEndsWithExit3) {
+  for (const char* command : {"read", "write"}) {
+    SCOPED_TRACE(command);
+    TSimDevice sim(Device(5, 2, 3, 9));
+    // Time to catch the login before its answer leaves, well within the
+    // 300 ms the link waits for a first byte.
+    sim.SetAnswerDelay(150);
+    const fs::path out = Temp("silent.cfg");
+    std::vector<std::string> args{command, "-p", sim.Path()};
+    if (command == std::string("read"))
+      args.insert(args.end(), {"-o", out.string()});
+    else
+      args.push_back(Fixture("kx41_full.cfg").string());
+    auto running = std::async(std::launch::async, [&] { return RunTool(args); });
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!Sent(sim, "<login<") && std::chrono::steady_clock::now() < limit)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    sim.SetSilent(true);
+    const TRun run = running.get();
+    EXPECT_EQ(run.Exit, 3) << run.Err;
+    EXPECT_NE(run.Err.find(kNoAnswer), std::string::npos) << run.Err;
+    EXPECT_EQ(run.Err.find("успешно"), std::string::npos) << run.Err;
+    EXPECT_LT(run.Seconds, 15.0);
+    EXPECT_FALSE(fs::exists(out));
+    // The login did go through: the command itself was left unanswered.
+    EXPECT_TRUE(Sent(sim, command == std::string("read") ? "<config<?>>" : "<config<#"));
+  }
 }
 
 // The device refuses the write: nothing is claimed, the detail is shown.
