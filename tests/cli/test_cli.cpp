@@ -281,7 +281,7 @@ TEST_F(CliTest, DeviceFallingSilentAfterLoginEndsWithExit3) {
     TSimDevice sim(Device(5, 2, 3, 9));
     // Time to catch the login before its answer leaves, well within the
     // 300 ms the link waits for a first byte.
-    sim.SetAnswerDelay(150);
+    sim.SetAnswerDelay(100);
     const fs::path out = Temp("silent.cfg");
     std::vector<std::string> args{command, "-p", sim.Path()};
     if (command == std::string("read"))
