@@ -612,7 +612,13 @@ void TfrmMain::btnChangePassClick() {
   dialog.edtNewPassCheck->clear();
   if (FPrompts->Exec(dialog) != QDialog::Accepted) return;
   const QString password = dialog.edtNewPass->text();
-  SendCommand(TextFrame("password", Utf8ToCp1251(password.toStdString())));
+  std::string bytes;
+  std::string problem;
+  if (!DevicePassword(password.toStdString(), bytes, problem)) {
+    FPrompts->Error(QString(), QString::fromStdString(problem));
+    return;
+  }
+  SendCommand(TextFrame("password", bytes));
   FPassword = password;
 }
 

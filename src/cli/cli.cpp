@@ -51,19 +51,13 @@ std::string Shown(std::string_view deviceText) {
   return Cp1251ToUtf8(deviceText);
 }
 
-// A password typed in the terminal as the device takes it. Characters the
-// device's code page lacks would silently become '?', and "<" or ">" would end
-// the frame early and set a different password than the one typed, which
-// locks the technician out: both are refused.
-std::string DevicePassword(const std::string& typed, const std::string& command) {
-  const std::string bytes = Utf8ToCp1251(typed);
-  if (Cp1251ToUtf8(bytes) != typed)
-    throw TCliFailure(kExitUsage,
-                      "Пароль содержит символы, которых нет в кодировке прибора "
-                      "(Windows-1251).\nПодробнее: tunewell-cli " +
-                          command + " --help");
-  if (bytes.find_first_of("<>") != std::string::npos)
-    throw TCliFailure(kExitUsage, "Пароль не может содержать символы \"<\" и \">\".");
+// A password typed in the terminal as the device takes it; one that cannot be
+// sent as typed is refused.
+std::string PasswordForDevice(const std::string& typed, const std::string& command) {
+  std::string bytes;
+  std::string problem;
+  if (!DevicePassword(typed, bytes, problem))
+    throw TCliFailure(kExitUsage, problem + "\nПодробнее: tunewell-cli " + command + " --help");
   return bytes;
 }
 
@@ -84,7 +78,7 @@ std::string ChoosePort(const TContext& c) {
 // Opens the port, waits for the device and logs in.
 struct TLoggedIn {
   explicit TLoggedIn(const TContext& c)
-      : Password(c.Options.Password ? DevicePassword(*c.Options.Password, c.Options.Command)
+      : Password(c.Options.Password ? PasswordForDevice(*c.Options.Password, c.Options.Command)
                                     : kDefaultPassword),
         Session(ChoosePort(c)) {
     Versions = Session.WaitForDevice();
@@ -231,7 +225,7 @@ int Write(const TContext& c) {
 
 int Passwd(const TContext& c) {
   const std::string& typed = c.Options.Args[0];
-  const std::string password = DevicePassword(typed, c.Options.Command);
+  const std::string password = PasswordForDevice(typed, c.Options.Command);
   if (password.size() > kMaxPasswordLength)
     throw TCliFailure(kExitUsage, "Новый пароль длиннее " + std::to_string(kMaxPasswordLength) +
                                       " символов.\nПодробнее: tunewell-cli passwd --help");

@@ -106,3 +106,16 @@ std::string Utf8ToCp1251(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) out.push_back(ToCp1251(NextCodePoint(text, i)));
   return out;
 }
+
+bool DevicePassword(std::string_view typed, std::string& bytes, std::string& problem) {
+  bytes = Utf8ToCp1251(typed);
+  if (Cp1251ToUtf8(bytes) != typed) {
+    problem = "Пароль содержит символы, которых нет в кодировке прибора (Windows-1251).";
+    return false;
+  }
+  if (bytes.find_first_of("<>") != std::string::npos) {
+    problem = "Пароль не может содержать символы \"<\" и \">\".";
+    return false;
+  }
+  return true;
+}

@@ -298,6 +298,28 @@ TEST_F(WindowSimTest, ThePasswordChangeSendsTheNewPassword) {
   EXPECT_EQ(Count(FSim->Requests(), "<password<4321>>"), 1);
 }
 
+// "<" or ">" would end the frame early and set another password than the one
+// typed; the change is refused and the device keeps its password.
+TEST_F(WindowSimTest, APasswordThatCannotBeSentAsTypedIsRefused) {
+  Start();
+  ConnectAndLogIn();
+  FPrompts.OnExec = [](QDialog& dialog) {
+    dialog.findChild<QLineEdit*>("edtCurrPass")->setText("9072");
+    dialog.findChild<QLineEdit*>("edtNewPass")->setText("12>4");
+    dialog.findChild<QLineEdit*>("edtNewPassCheck")->setText("12>4");
+    return int(QDialog::Accepted);
+  };
+  FWindow->btnChangePass->click();
+  ASSERT_EQ(FPrompts.Texts("error").size(), 1u);
+  EXPECT_TRUE(FPrompts.Texts("error")[0].contains("\"<\""));
+  EXPECT_EQ(FWindow->Password(), "9072");
+  const std::size_t before = FSim->Requests().size();
+  ASSERT_TRUE(WaitUntil([&] { return FSim->Requests().size() >= before + 2; }));
+  for (const std::string& request : FSim->Requests())
+    EXPECT_NE(request.rfind("<password<", 0), 0u) << "a password change was sent";
+  EXPECT_EQ(FSim->Password(), "9072");
+}
+
 TEST_F(WindowSimTest, ADeviceWithoutGidGetsTheProposedOne) {
   TSimOptions options;
   options.HwMinor = 10;  // 9.10
