@@ -7,12 +7,17 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "app/login_dialog.h"
 #include "editors/config_file.h"
 #include "editors/editor_frame.h"
+#include "link/codec.h"
 #include "recording_prompts.h"
 #include "sim/sim_device.h"
 #include "window_helpers.h"
@@ -264,6 +269,88 @@ TEST_F(WindowSimTest, ReadsAndWritesTheConfiguration) {
   ASSERT_TRUE(WaitUntil([&] { return FPrompts.Texts("plain").size() == 3; }));
   EXPECT_EQ(FPrompts.Texts("plain")[2], U("Ошибка записи конфигурации 7 !"));
   EXPECT_EQ(FWindow->LinkState(), lsLoggedIn);
+}
+
+std::string ReadFixture(const char* name) {
+  std::ifstream in(std::string(TW_FIXTURES_DIR) + "/" + name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A technician's whole round: read a KX-41, change a phone and the PIN, write
+// it back, save it, change something else and open the file again.
+TEST_F(WindowSimTest, Kx41EndToEnd) {
+  const std::string original = ReadFixture("kx41_full.bin");
+  ASSERT_EQ(original.size(), 194u);
+  TSimOptions options;
+  options.Image = original;
+  Start(options);
+  ConnectAndLogIn();
+  QWidget* frame = FWindow->Editor();
+  ASSERT_NE(frame, nullptr);
+  auto* phone1 = frame->findChild<QLineEdit*>("edtPhone1");
+  auto* phone2 = frame->findChild<QLineEdit*>("edtPhone2");
+  ASSERT_TRUE(phone1 != nullptr && phone2 != nullptr);
+
+  FWindow->btnConfigRead->click();
+  ASSERT_TRUE(
+      WaitUntil([&] { return FPrompts.Shown("plain", U("Конфигурация прочитана успешно!")); }));
+  EXPECT_EQ(phone1->text(), "+375291234567");
+  EXPECT_TRUE(WaitUntil([&] { return !FWindow->IsSaveTinted(); }));
+
+  phone1->selectAll();
+  QTest::keyClicks(phone1, "9031234567");
+  EXPECT_EQ(phone1->text(), "9031234567");
+  EXPECT_TRUE(WaitUntil([&] { return FWindow->IsSaveTinted(); }));
+
+  FPrompts.OnExec = [](QDialog& dialog) {
+    dialog.findChild<QLineEdit*>("edtCurrPass")->setText("1234");
+    dialog.findChild<QLineEdit*>("edtNewPass")->setText("4321");
+    dialog.findChild<QLineEdit*>("edtNewPassCheck")->setText("4321");
+    return int(QDialog::Accepted);
+  };
+  frame->findChild<QPushButton*>("btnChangePin")->click();
+
+  // What the device must receive: the read image with the new PIN at 0 and the
+  // new phone at 7, the rest of both fields cleared.
+  std::string expected = original;
+  expected.replace(0, 6, std::string("4321\0\0", 6));
+  expected.replace(7, 16, std::string("9031234567") + std::string(6, '\0'));
+  std::string frameBytes = "<config<#";
+  frameBytes += "\xC3\x01";  // 195 bytes: the image and its checksum
+  frameBytes += expected;
+  frameBytes += static_cast<char>(Crc8(expected));
+  frameBytes += ">>";
+
+  FWindow->btnConfigSave->click();
+  ASSERT_TRUE(
+      WaitUntil([&] { return FPrompts.Shown("plain", U("Конфигурация записана успешно!")); }));
+  EXPECT_EQ(FSim->LastWrittenImage(), expected);
+  EXPECT_EQ(Count(FSim->Requests(), frameBytes), 1);
+  EXPECT_TRUE(WaitUntil([&] { return !FWindow->IsSaveTinted(); }));
+
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  FPrompts.Files.push_back(dir.filePath("office.txt"));
+  FWindow->btnExport->click();
+  const std::string saved = dir.filePath("office.cfg").toStdString();
+  std::string text, error;
+  ASSERT_TRUE(ReadWholeFile(saved, text, error)) << error;
+  EXPECT_EQ(ReadFileVersions(text).Hw, "9.3");
+  EXPECT_EQ(ReadFileVersions(text).Sw, "2.5");
+  EXPECT_NE(text.find("\"9031234567\""), std::string::npos);
+
+  phone2->selectAll();
+  QTest::keyClicks(phone2, "1111111111");
+  EXPECT_TRUE(WaitUntil([&] { return FWindow->IsSaveTinted(); }));
+
+  FPrompts.Answers.push_back(false);  // "Сохранить конфигурацию ?" - No
+  FPrompts.Files.push_back(QString::fromStdString(saved));
+  FWindow->btnImport->click();
+  EXPECT_EQ(phone2->text(), "9161234567");
+  EXPECT_EQ(phone1->text(), "9031234567");
+  EXPECT_EQ(FWindow->Config()->ToDevice(), expected);
+  EXPECT_TRUE(WaitUntil([&] { return !FWindow->IsSaveTinted(); }));
+  EXPECT_TRUE(FPrompts.Texts("error").empty());
 }
 
 TEST_F(WindowSimTest, AnOverlongFieldIsReportedAndNothingIsSent) {
