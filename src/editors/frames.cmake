@@ -10,3 +10,4 @@ add_library(tw_frames STATIC
 target_include_directories(tw_frames PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(tw_frames PUBLIC tw_models tw_ui Qt6::Widgets)
 target_compile_options(tw_frames PRIVATE ${TW_WARNINGS})
+tw_qt_target(tw_frames)
