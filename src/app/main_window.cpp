@@ -65,6 +65,7 @@ const char* const OpenTitle = "Открыть конфигурацию из фа
 const char* const GidWritten = "GID записан успешно!";
 const char* const GidWriteError = "Ошибка записи GID!";
 const char* const ShortVersionReply = "Неполный ответ прибора о версии.";
+const char* const FlashUnavailable = "Смена прошивки в этой версии программы недоступна.";
 }  // namespace txt
 
 QString U(const char* text) {
@@ -312,6 +313,7 @@ void TfrmMain::BuildControls() {
   connect(btnConfigRead, &QPushButton::clicked, this, &TfrmMain::btnConfigReadClick);
   connect(btnConfigSave, &QPushButton::clicked, this, &TfrmMain::btnConfigSaveClick);
   connect(btnChangePass, &QPushButton::clicked, this, &TfrmMain::btnChangePassClick);
+  connect(btnFlash, &QPushButton::clicked, this, &TfrmMain::btnFlashClick);
 
   pnlKX = new QWidget(this);
   pnlKX->setObjectName("pnlKX");
@@ -597,6 +599,13 @@ void TfrmMain::SetGID() {
   if (!GidOkEnabled(entered)) return;
   FNextGid = static_cast<std::int64_t>(entered.toULongLong(nullptr, 16));
   SendCommand(BinaryFrame("producer", HexDecode(entered.toStdString())));
+}
+
+// Firmware replacement is not part of this version yet; the button says so
+// rather than doing nothing.
+void TfrmMain::btnFlashClick() {
+  TTickPause pause(tmrRefresh);
+  FPrompts->Information(QString(), U(txt::FlashUnavailable));
 }
 
 void TfrmMain::btnChangePassClick() {

@@ -78,6 +78,7 @@ class TfrmMain : public QWidget {
   void mniSerialPortClick(QAction* item);
   void tmrRefreshTimer();
   void btnChangePassClick();
+  void btnFlashClick();
   void btnConfigReadClick();
   void btnConfigSaveClick();
   void btnImportClick();

@@ -385,6 +385,16 @@ TEST_F(WindowSimTest, ThePasswordChangeSendsTheNewPassword) {
   EXPECT_EQ(Count(FSim->Requests(), "<password<4321>>"), 1);
 }
 
+TEST_F(WindowSimTest, TheFirmwareButtonSaysItIsNotAvailableYet) {
+  Start();
+  ConnectAndLogIn();
+  FWindow->btnFlash->click();
+  EXPECT_EQ(FPrompts.Texts("information"),
+            std::vector<QString>{U("Смена прошивки в этой версии программы недоступна.")});
+  RunFor(500);
+  EXPECT_EQ(Count(FSim->Requests(), "<init<>>"), 0);
+}
+
 // "<" or ">" would end the frame early and set another password than the one
 // typed; the change is refused and the device keeps its password.
 TEST_F(WindowSimTest, APasswordThatCannotBeSentAsTypedIsRefused) {
