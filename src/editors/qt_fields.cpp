@@ -1,10 +1,13 @@
 #include "editors/qt_fields.h"
 
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPalette>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTabWidget>
 
 #include "app/prompts.h"
 #include "editors/cp1251.h"
@@ -142,4 +145,19 @@ bool ChangePin(QWidget* owner, IPrompts& prompts, std::string& pin) {
   if (prompts.Exec(dialog) != QDialog::Accepted) return false;
   pin = ToCp1251(dialog.edtNewPass->text());
   return true;
+}
+
+void AddScrollPage(QTabWidget* tabs, QWidget* page, const QString& title) {
+  auto* scroll = new QScrollArea(tabs);
+  scroll->setObjectName(page->objectName() + QStringLiteral("Scroll"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setWidget(page);
+  tabs->addTab(scroll, title);
+}
+
+void Compact(QLayout* layout) {
+  layout->setContentsMargins(6, 4, 6, 4);
+  layout->setSpacing(4);
 }

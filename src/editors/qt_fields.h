@@ -13,7 +13,9 @@
 #include "editors/field_types.h"
 
 class IPrompts;
+class QLayout;
 class QLineEdit;
+class QTabWidget;
 class QSpinBox;
 class QWidget;
 
@@ -60,6 +62,14 @@ void SetupAddressEdit(QLineEdit* edit);
 void SetEditText(QLineEdit* edit, const QString& text);
 // Recolours a coloured edit from its current text (no-op for other edits).
 void RecolourEdit(QLineEdit* edit);
+
+// Puts `page` on a new tab of `tabs` inside a scroll area: the editor panel has
+// a fixed size, and a page taller than it scrolls instead of being squeezed.
+void AddScrollPage(QTabWidget* tabs, QWidget* page, const QString& title);
+
+// Tight margins and spacing for a page or group layout, so that a page of
+// controls fits the editor panel.
+void Compact(QLayout* layout);
 
 // The SIM PIN change: TfrmNewPass owned by `owner`, titled "Новый PIN1", in PIN
 // mode (four digits, current entry must equal `pin`). On OK `pin` becomes the

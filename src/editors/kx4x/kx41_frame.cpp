@@ -86,8 +86,8 @@ void TfrmKX41::BuildControls() {
   pgcMain = Named(new QTabWidget(this), "pgcMain");
   top->addWidget(pgcMain);
   tabParams = Named(new QWidget, "tabParams");
-  pgcMain->addTab(tabParams, Tr(kPageParams));
   auto* page = new QVBoxLayout(tabParams);
+  Compact(page);
 
   // "Общие"
   grpCommon = Named(new QGroupBox(Tr(kGrpCommon), tabParams), "grpCommon");
@@ -209,6 +209,10 @@ void TfrmKX41::BuildControls() {
   }
   page->addWidget(grpGPRS);
   page->addStretch();
+  AddScrollPage(pgcMain, tabParams, Tr(kPageParams));
+  for (QLayout* layout : {grpCommon->layout(), grpControl->layout(), grpVoice->layout(),
+                          grpPhones->layout(), grpGPRS->layout(), grpIP->layout()})
+    Compact(layout);
 
   for (QLineEdit* edit : {edtPhone1, edtPhone2, edtPhone3, edtPhone4}) SetupPhoneEdit(edit);
   for (QLineEdit* edit : {edtIP1, edtIP2, edtIP3}) SetupAddressEdit(edit);
