@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTemporaryDir>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -110,6 +111,11 @@ TEST_F(WindowFilesTest, TheRealKx41FrameIsPlacedBelowTheTitleStrip) {
   EXPECT_STREQ(FWindow->Editor()->metaObject()->className(), "TfrmKX41");
   EXPECT_EQ(FWindow->Editor()->geometry(),
             QRect(0, 41, FWindow->pnlKX->width(), FWindow->pnlKX->height() - 41));
+  // The page fits the panel's width (it only ever scrolls vertically).
+  auto* scroll = FWindow->Editor()->findChild<QScrollArea*>();
+  ASSERT_NE(scroll, nullptr);
+  FWindow->show();
+  EXPECT_LE(scroll->widget()->minimumSizeHint().width(), scroll->viewport()->width());
 }
 
 TEST_F(WindowFilesTest, ConfigurationRepliesReachOnlyAnEditor) {
