@@ -16,7 +16,7 @@ enum TOptionBit : unsigned {
   kOptSw = 32,
 };
 
-struct TCommandSpec {
+struct TCommandInfo {
   std::string_view Name;
   unsigned Options;
   std::size_t Args;  // exactly this many arguments
@@ -27,7 +27,7 @@ struct TCommandSpec {
 constexpr std::string_view kProgram = "tunewell-cli";
 
 // One row per command: what it takes and what it says about itself.
-constexpr std::array<TCommandSpec, 7> kCommands{{
+constexpr std::array<TCommandInfo, 7> kCommands{{
     {"ports", 0, 0, "ports",
      "Перечисляет виртуальные COM-порты USB, на которых может быть прибор, по одному\n"
      "в строке. Когда портов нет, ничего не выводит (в stderr: \"Кабель не подключен!\")\n"
@@ -68,9 +68,9 @@ constexpr std::string_view kExitHelp =
     "отклонена); 2 - ошибка в командной строке; 3 - порт не открывается или прибор\n"
     "не отвечает; 4 - файл или образ не годится, версии не подходят.\n";
 
-const TCommandSpec* FindCommand(std::string_view name) {
-  for (const TCommandSpec& spec : kCommands)
-    if (spec.Name == name) return &spec;
+const TCommandInfo* FindCommand(std::string_view name) {
+  for (const TCommandInfo& info : kCommands)
+    if (info.Name == name) return &info;
   return nullptr;
 }
 
@@ -80,14 +80,14 @@ const TCommandSpec* FindCommand(std::string_view name) {
   throw TCliFailure(kExitUsage, text);
 }
 
-struct TOptionSpec {
+struct TOptionInfo {
   std::string_view Long;
   char Short;
   TOptionBit Bit;
   bool TakesValue;
 };
 
-constexpr std::array<TOptionSpec, 6> kOptions{{
+constexpr std::array<TOptionInfo, 6> kOptions{{
     {"port", 'p', kOptPort, true},
     {"password", 0, kOptPassword, true},
     {"output", 'o', kOptOutput, true},
@@ -138,8 +138,8 @@ TCliOptions ParseCliArgs(const std::vector<std::string>& args) {
       Usage("", "Неизвестная команда: " + options.Command);
     return options;
   }
-  const TCommandSpec* spec = FindCommand(options.Command);
-  if (!spec) Usage("", "Неизвестная команда: " + options.Command);
+  const TCommandInfo* info = FindCommand(options.Command);
+  if (!info) Usage("", "Неизвестная команда: " + options.Command);
 
   bool onlyArgs = false;
   for (; i < args.size(); ++i) {
@@ -156,7 +156,7 @@ TCliOptions ParseCliArgs(const std::vector<std::string>& args) {
       options.Help = true;
       continue;
     }
-    const TOptionSpec* option = nullptr;
+    const TOptionInfo* option = nullptr;
     std::optional<std::string> value;  // given in the same word
     if (arg.starts_with("--")) {
       std::string name = arg.substr(2);
@@ -164,16 +164,16 @@ TCliOptions ParseCliArgs(const std::vector<std::string>& args) {
         value = name.substr(eq + 1);
         name.resize(eq);
       }
-      for (const TOptionSpec& o : kOptions)
+      for (const TOptionInfo& o : kOptions)
         if (o.Long == name) option = &o;
     } else {
-      for (const TOptionSpec& o : kOptions)
+      for (const TOptionInfo& o : kOptions)
         if (o.Short != 0 && o.Short == arg[1]) option = &o;
       if (option && arg.size() > 2) value = arg.substr(2);
     }
     if (!option) Usage(options.Command, "Неизвестный ключ: " + arg);
     const std::string shown = "--" + std::string(option->Long);
-    if ((spec->Options & option->Bit) == 0)
+    if ((info->Options & option->Bit) == 0)
       Usage(options.Command, "Ключ " + shown + " не применяется к команде " + options.Command);
     if (!option->TakesValue) {
       if (value) Usage(options.Command, "Ключ " + shown + " не принимает значения");
@@ -188,30 +188,30 @@ TCliOptions ParseCliArgs(const std::vector<std::string>& args) {
   }
   if (options.Help) return options;
 
-  if (options.Args.size() != spec->Args) {
-    if (options.Args.size() > spec->Args)
-      Usage(options.Command, "Лишний аргумент: " + options.Args[spec->Args]);
+  if (options.Args.size() != info->Args) {
+    if (options.Args.size() > info->Args)
+      Usage(options.Command, "Лишний аргумент: " + options.Args[info->Args]);
     Usage(options.Command, "Не хватает аргумента команды " + options.Command);
   }
-  if ((spec->Options & kOptHw) && (!options.Hw || !options.Sw))
+  if ((info->Options & kOptHw) && (!options.Hw || !options.Sw))
     Usage(options.Command, "Нужны обе версии: --hw и --sw");
   return options;
 }
 
 std::string CliHelp(const std::string& command) {
   std::string text;
-  if (const TCommandSpec* spec = FindCommand(command)) {
-    text.append("Использование: ").append(kProgram).append(" ").append(spec->Usage);
-    text.append("\n\n").append(spec->Help);
-    if (spec->Options & kOptPort) text.append("\n").append(kCommonHelp);
+  if (const TCommandInfo* info = FindCommand(command)) {
+    text.append("Использование: ").append(kProgram).append(" ").append(info->Usage);
+    text.append("\n\n").append(info->Help);
+    if (info->Options & kOptPort) text.append("\n").append(kCommonHelp);
     text.append("\n").append(kExitHelp);
     return text;
   }
   text.append(kProgram).append(
       " - настройка приборов KX через виртуальный COM-порт USB и работа с\n"
       "файлами конфигурации без окна программы.\n\nИспользование:\n");
-  for (const TCommandSpec& spec : kCommands)
-    text.append("  ").append(kProgram).append(" ").append(spec.Usage).append("\n");
+  for (const TCommandInfo& info : kCommands)
+    text.append("  ").append(kProgram).append(" ").append(info.Usage).append("\n");
   text.append("\nСправка по команде: ").append(kProgram).append(" КОМАНДА --help\n\n");
   text.append(kCommonHelp).append("\n").append(kExitHelp);
   return text;
