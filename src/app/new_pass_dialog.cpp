@@ -46,14 +46,20 @@ int InsertPos(const QLineEdit* edit) {
   return edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
 }
 
+// The line edit's own test for a key that inserts its text. It must match
+// exactly: a key judged "types nothing" here passes the filter unchecked, and
+// the edit inserts direction marks, private-use characters, emoji and
+// Ctrl+keypad keys.
 bool TypesNothing(const QKeyEvent* key) {
   const QString text = key->text();
   if (text.isEmpty()) return true;
-  for (QChar ch : text)
-    if (!ch.isPrint()) return true;
+  const QChar c = text.at(0);
+  if (c.category() == QChar::Other_Format) return false;  // even with Ctrl+Shift
   // The line edit treats these as shortcuts and inserts nothing.
-  const auto mods = key->modifiers() & ~Qt::KeypadModifier;
-  return mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier);
+  const auto mods = key->modifiers();
+  if (mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier)) return true;
+  if (c.isPrint() || c.category() == QChar::Other_PrivateUse) return false;
+  return !(c.isHighSurrogate() && text.size() > 1 && text.at(1).isLowSurrogate());
 }
 
 // Newer Qt names the standard menu's actions; older Qt only labels them, with

@@ -16,6 +16,8 @@
 #include <sstream>
 #include <string>
 
+#include "editors/cp1251.h"
+#include "link/codec.h"
 #include "sim/sim_device.h"
 
 namespace {
@@ -70,19 +72,10 @@ std::string ReadFile(const std::string& path) {
 }
 
 std::string GidBytes(const std::string& hex) {
-  if (hex.size() != 12) Fail("--gid: expected 12 hexadecimal digits");
-  std::string bytes;
-  for (std::size_t i = 0; i < 12; i += 2) {
-    try {
-      std::size_t used = 0;
-      const int b = std::stoi(hex.substr(i, 2), &used, 16);
-      if (used != 2) throw std::invalid_argument(hex);
-      bytes.push_back(static_cast<char>(b));
-    } catch (const std::exception&) {
-      Fail("--gid: expected 12 hexadecimal digits");
-    }
-  }
-  return bytes;
+  // Digits only: stoi alone would also take a sign or a space ("-1", " f").
+  if (hex.size() != 12 || hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+    Fail("--gid: expected 12 hexadecimal digits");
+  return HexDecode(hex);
 }
 
 // 48-bit value, most significant byte first.
@@ -116,14 +109,23 @@ int main(int argc, char** argv) {
     } else if (arg == "--sw") {
       ToVersion(arg, value(), options.SwMajor, options.SwMinor);
     } else if (arg == "--password") {
-      options.Password = value();
+      // The device compares the bytes it receives, which the program sends in
+      // Windows-1251; a UTF-8 password could never be matched.
+      std::string problem;
+      if (!DevicePassword(value(), options.Password, problem)) Fail("--password: " + problem);
     } else if (arg == "--image") {
       options.Image = ReadFile(value());
       if (options.Image.empty()) Fail("the image file is empty");
+      // A "config" frame carries the image and its checksum byte.
+      if (options.Image.size() >= kMaxPayloadLength)
+        Fail("the image file holds " + std::to_string(options.Image.size()) +
+             " bytes; a configuration frame carries at most " +
+             std::to_string(kMaxPayloadLength - 1));
     } else if (arg == "--gid") {
       options.Gid = GidBytes(value());
     } else if (arg == "--write-error") {
-      options.WriteError = value();
+      // Shown by the program as Windows-1251 text, as a device sends it.
+      options.WriteError = Utf8ToCp1251(value());
       if (options.WriteError.empty()) Fail("--write-error: the detail must not be empty");
     } else if (arg == "--unpaced") {
       options.Paced = false;

@@ -39,6 +39,18 @@ constexpr int kHousekeeping = 100;
 // A request larger than any the program sends; more unparsed bytes are junk.
 constexpr std::size_t kMaxPending = 64 * 1024;
 
+// The longest image a "config" frame can carry: its payload is the image plus
+// one checksum byte. A longer one could not be framed, and the device thread
+// would die on the first read of it.
+constexpr std::size_t kMaxImage = kMaxPayloadLength - 1;
+
+void CheckImage(const std::string& image) {
+  if (image.size() > kMaxImage) {
+    throw std::invalid_argument("configuration image of " + std::to_string(image.size()) +
+                                " bytes is too long (at most " + std::to_string(kMaxImage) + ")");
+  }
+}
+
 constexpr const char* kOk = "<ok<>>";
 constexpr const char* kError = "<error<>>";
 constexpr const char* kNotLoggedIn = "<error<4>>";
@@ -68,6 +80,7 @@ bool CheckedData(std::string_view payload, std::string& data) {
 struct TSimDevice::TImpl {
   explicit TImpl(TSimOptions options) : FOptions(std::move(options)) {
     if (FOptions.Image.empty()) FOptions.Image.assign(194, '\0');
+    CheckImage(FOptions.Image);
     FImage = FOptions.Image;
     FPassword = FOptions.Password;
     FGid = FOptions.Gid;
@@ -430,6 +443,7 @@ void TSimDevice::SetVersion(std::uint8_t swMinor, std::uint8_t swMajor, std::uin
 }
 
 void TSimDevice::SetImage(const std::string& image) {
+  CheckImage(image);
   std::lock_guard lock(FImpl->FMutex);
   FImpl->FImage = image;
 }

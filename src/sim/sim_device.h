@@ -16,6 +16,7 @@ struct TSimOptions {
   std::uint8_t HwMajor = 9;
   std::string Password = "9072";           // access password
   std::string Image;                       // configuration image; empty gives 194 zero bytes
+                                           // (at most kMaxPayloadLength - 1 bytes)
   std::string Gid = std::string(6, '\0');  // 6 bytes, most significant first
   std::string WriteError;                  // non-empty: configuration writes are refused with it
   bool Paced = true;                       // send at the pace of 38400 baud (about 0.26 ms a byte)
@@ -24,7 +25,8 @@ struct TSimOptions {
 
 class TSimDevice {
  public:
-  // Opens a pseudo-terminal and starts answering on it at once.
+  // Opens a pseudo-terminal and starts answering on it at once. Throws
+  // std::invalid_argument for an image too long for a "config" frame.
   explicit TSimDevice(TSimOptions options = {});
   ~TSimDevice();
   TSimDevice(const TSimDevice&) = delete;
@@ -42,7 +44,7 @@ class TSimDevice {
   void SetWriteError(const std::string& detail);  // empty: writes are accepted
   void SetVersion(std::uint8_t swMinor, std::uint8_t swMajor, std::uint8_t hwMinor,
                   std::uint8_t hwMajor);
-  void SetImage(const std::string& image);
+  void SetImage(const std::string& image);  // throws as the constructor does
   // Sends "<key<#" + 6-byte value + ">>" as a second frame after the next answer.
   void QueueKey(const std::string& value);
   // The port disappears: the pseudo-terminal is closed for good.

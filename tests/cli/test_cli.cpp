@@ -46,9 +46,11 @@ struct TRun {
   double Seconds = 0;
 };
 
-// Runs the built program with `args`, feeding `input` to its stdin. A program
-// that has not ended after a minute is killed and reported as exit -1.
-TRun RunTool(const std::vector<std::string>& args, const std::string& input = {}) {
+// Runs the built program (or `program`) with `args`, feeding `input` to its
+// stdin. A program that has not ended after a minute is killed and reported as
+// exit -1.
+TRun RunTool(const std::vector<std::string>& args, const std::string& input = {},
+             const char* program = TW_CLI_PATH) {
   int in[2], out[2], err[2];
   if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return {};
   posix_spawn_file_actions_t actions;
@@ -59,7 +61,7 @@ TRun RunTool(const std::vector<std::string>& args, const std::string& input = {}
   for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
     posix_spawn_file_actions_addclose(&actions, fd);
 
-  std::vector<std::string> all{TW_CLI_PATH};
+  std::vector<std::string> all{program};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& a : all) argv.push_back(a.data());
@@ -67,7 +69,7 @@ TRun RunTool(const std::vector<std::string>& args, const std::string& input = {}
 
   const auto start = std::chrono::steady_clock::now();
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, TW_CLI_PATH, &actions, nullptr, argv.data(), environ);
+  const int spawned = posix_spawn(&pid, program, &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(in[0]);
   close(out[1]);
@@ -401,6 +403,84 @@ TEST_F(CliTest, PasswdChangesTheDevicesPassword) {
   const TRun again = RunTool({"passwd", "-p", sim.Path(), "--password", "1234", "87654321"});
   EXPECT_EQ(again.Exit, 0) << again.Err;
   EXPECT_EQ(sim.Password(), "87654321");
+}
+
+// kxsim started as a technician starts it, in the background: its first line
+// of output is the terminal to use.
+class TKxsim {
+ public:
+  explicit TKxsim(const std::vector<std::string>& args) {
+    int out[2];
+    if (pipe(out) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addclose(&actions, out[1]);
+    std::vector<std::string> all{TW_KXSIM_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&FPid, TW_KXSIM_PATH, &actions, nullptr, argv.data(), environ) != 0) FPid = 0;
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    char c = 0;
+    while (FPid != 0 && std::chrono::steady_clock::now() < limit) {
+      pollfd pfd{out[0], POLLIN, 0};
+      if (poll(&pfd, 1, 100) <= 0) continue;
+      if (read(out[0], &c, 1) != 1 || c == '\n') break;
+      FPath.push_back(c);
+    }
+    close(out[0]);
+  }
+  ~TKxsim() {
+    if (FPid == 0) return;
+    kill(FPid, SIGTERM);
+    waitpid(FPid, nullptr, 0);
+  }
+  const std::string& Path() const { return FPath; }
+
+ private:
+  pid_t FPid = 0;
+  std::string FPath;
+};
+
+// What is typed on kxsim's command line reaches the program as the device's
+// own Windows-1251 text would.
+TEST_F(CliTest, KxsimTakesTypedTextAsTheDeviceWouldHoldIt) {
+  {
+    TKxsim sim({"--password", "пароль"});
+    ASSERT_FALSE(sim.Path().empty());
+    const TRun run = RunTool({"info", "-p", sim.Path(), "--password", "пароль"});
+    EXPECT_EQ(run.Exit, 0) << run.Err;
+  }
+  {
+    TKxsim sim({"--write-error", "занят"});
+    ASSERT_FALSE(sim.Path().empty());
+    const TRun run = RunTool({"write", "-p", sim.Path(), Fixture("kx41_full.cfg").string()});
+    EXPECT_EQ(run.Exit, 1) << run.Err;
+    EXPECT_NE(run.Err.find("Ошибка записи конфигурации занят !"), std::string::npos) << run.Err;
+  }
+}
+
+// Options kxsim cannot honour stop it at once with exit 2, before it offers a
+// terminal that would misbehave (or, for an image no frame can carry, die at
+// the first read).
+TEST_F(CliTest, KxsimRefusesOptionsItCannotHonour) {
+  const fs::path big = Temp("big.bin");
+  Spit(big, std::string(16383, 'x'));
+  const std::vector<std::vector<std::string>> rows = {
+      {"--gid", "-1-1-1-1-1-1"}, {"--gid", "+f0000000000"}, {"--gid", " 10000000000"},
+      {"--password", "a>b"},     {"--image", big.string()},
+  };
+  for (const auto& args : rows) {
+    const TRun run = RunTool(args, {}, TW_KXSIM_PATH);
+    EXPECT_EQ(run.Exit, 2) << args[0] << " " << args[1] << "\n" << run.Out;
+    EXPECT_TRUE(run.Out.empty()) << args[1];
+    EXPECT_FALSE(run.Err.empty()) << args[1];
+  }
 }
 
 // --- the command line -------------------------------------------------------

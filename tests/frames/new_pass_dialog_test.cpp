@@ -117,6 +117,30 @@ TEST(NewPassDialog, PinModeTakesDigitsOnly) {
   QApplication::clipboard()->setText(QStringLiteral("99"));
   QTest::keyClick(e, Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(e->text(), QStringLiteral("9924"));
+
+  // Keys the line edit inserts although they look like no typing: format and
+  // private-use characters, emoji, Ctrl with a keypad key.
+  struct {
+    const char* Name;
+    Qt::Key Key;
+    QString Text;
+    Qt::KeyboardModifiers Mods;
+  } const odd[] = {
+      {"direction mark", Qt::Key_unknown, QString(QChar(0x200E)), {}},
+      {"joiner with Ctrl+Shift", Qt::Key_unknown, QString(QChar(0x200D)),
+       Qt::ControlModifier | Qt::ShiftModifier},
+      {"private use", Qt::Key_unknown, QString(QChar(0xE000)), {}},
+      {"emoji", Qt::Key_unknown, QString::fromUtf8("\xF0\x9F\x98\x80"), {}},
+      {"Ctrl+keypad plus", Qt::Key_Plus, QStringLiteral("+"),
+       Qt::ControlModifier | Qt::KeypadModifier},
+  };
+  for (const auto& k : odd) {
+    QTest::sendKeyEvent(QTest::Click, e, k.Key, k.Text, k.Mods);
+    EXPECT_EQ(e->text(), QStringLiteral("9924")) << k.Name;
+  }
+  QTest::keyClick(e, Qt::Key_End);
+  QTest::sendKeyEvent(QTest::Click, e, Qt::Key_5, QStringLiteral("5"), Qt::KeypadModifier);
+  EXPECT_EQ(e->text(), QStringLiteral("99245")) << "keypad digits still go in";
 }
 
 TEST(NewPassDialog, PasswordModeTakesAnyKey) {

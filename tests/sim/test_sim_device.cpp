@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -248,6 +249,24 @@ TEST(SimDevice, RefusedWriteKeepsTheImage) {
   device.SetWriteError("");
   EXPECT_EQ(Exchange(client, BinaryFrame("config", "new")), "<ok>");
   EXPECT_EQ(device.LastWrittenImage(), "new");
+}
+
+// An image a "config" frame cannot carry is refused when it is given, instead
+// of ending the device thread (and the program) at the first read of it.
+TEST(SimDevice, ImageTooLongForAFrameIsRefusedUpFront) {
+  TSimOptions options = Fast();
+  options.Image = Image(kMaxPayloadLength);
+  EXPECT_THROW(TSimDevice{options}, std::invalid_argument);
+
+  // The longest image that fits is served whole.
+  options.Image = Image(kMaxPayloadLength - 1);
+  TSimDevice device(options);
+  EXPECT_THROW(device.SetImage(Image(kMaxPayloadLength)), std::invalid_argument);
+  EXPECT_EQ(device.Image(), options.Image);
+  TPtyClient client(device.Path());
+  ASSERT_TRUE(client.IsOpen());
+  ASSERT_EQ(Exchange(client, "<login<9072>>"), "<ok>");
+  EXPECT_EQ(Exchange(client, "<config<?>>"), "<config>" + options.Image + Crc(options.Image));
 }
 
 TEST(SimDevice, AssemblesRequestsFromPiecesAndSkipsJunk) {
