@@ -5,15 +5,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "app/dialog_parts.h"
+
 TfrmLogin::TfrmLogin(QWidget* owner, std::function<void(const QString&)> sendLogin)
     : QDialog(owner), FSendLogin(std::move(sendLogin)) {
   setObjectName("frmLogin");
   setWindowTitle(QString::fromUtf8("Подтверждение прав доступа"));
   // A caption without buttons: the dialog goes only when the login is settled.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  QFont tahoma("Tahoma");
-  tahoma.setPointSize(8);
-  setFont(tahoma);
+  SetDialogFont(*this);
 
   edtPass = new QLineEdit(this);
   edtPass->setObjectName("edtPass");

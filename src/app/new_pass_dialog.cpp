@@ -16,13 +16,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/dialog_parts.h"
+
 namespace {
 
 const char* const kCurrPassLabel = "Текущий пароль";
 const char* const kNewPassLabel = "Новый пароль";
 const char* const kNewPassCheckLabel = "Повтор пароля";
-const char* const kOk = "ОК";  // Cyrillic О and К
-const char* const kCancel = "Отмена";
 
 // Password edits show one "*" per character, whatever the platform style's
 // own mask character is.
@@ -130,7 +130,7 @@ bool NewPassOkEnabled(const QString& currEntry, const QString& newEntry, const Q
 
 TfrmNewPass::TfrmNewPass(QWidget* owner) : QDialog(owner) {
   setObjectName(QStringLiteral("frmNewPass"));
-  setFont(QFont(QStringLiteral("Tahoma"), 8));
+  SetDialogFont(*this);
 
   auto* maskStyle = new TStarMaskStyle;
   maskStyle->setParent(this);
@@ -159,15 +159,12 @@ TfrmNewPass::TfrmNewPass(QWidget* owner) : QDialog(owner) {
   lblNewPass = makeLabel("lblNewPass", kNewPassLabel, edtNewPass);
   lblNewPassCheck = makeLabel("lblNewPassCheck", kNewPassCheckLabel, edtNewPassCheck);
 
-  btnOk = new QPushButton(QString::fromUtf8(kOk), this);
-  btnOk->setObjectName(QStringLiteral("btnOk"));
+  const TOkCancel okCancel = AddOkCancel(*this);
+  btnOk = okCancel.Ok;
   btnOk->setEnabled(false);
   btnOk->setAutoDefault(false);
-  btnCancel = new QPushButton(QString::fromUtf8(kCancel), this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
+  btnCancel = okCancel.Cancel;
   btnCancel->setDefault(true);
-  connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
   auto* grid = new QGridLayout;
   grid->addWidget(lblCurrPass, 0, 0);
@@ -177,14 +174,9 @@ TfrmNewPass::TfrmNewPass(QWidget* owner) : QDialog(owner) {
   grid->addWidget(lblNewPassCheck, 2, 0);
   grid->addWidget(edtNewPassCheck, 2, 1);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(btnOk);
-  buttons->addWidget(btnCancel);
-
   auto* top = new QVBoxLayout(this);
   top->addLayout(grid);
-  top->addLayout(buttons);
+  top->addLayout(okCancel.Row);
   // A dialog border: the size follows the contents and cannot be dragged.
   top->setSizeConstraint(QLayout::SetFixedSize);
   setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);

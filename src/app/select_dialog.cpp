@@ -6,14 +6,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/dialog_parts.h"
+
 TfrmSelect::TfrmSelect(QWidget* owner) : QDialog(owner) {
   setObjectName("frmSelect");
   setWindowTitle(QString::fromUtf8("Новый ключ"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
-  QFont tahoma("Tahoma");
-  tahoma.setPointSize(8);
-  setFont(tahoma);
+  SetDialogFont(*this);
 
   lblSelect = new QLabel(QString::fromUtf8("Выбор"), this);
   lblSelect->setObjectName("lblSelect");
@@ -23,20 +23,13 @@ TfrmSelect::TfrmSelect(QWidget* owner) : QDialog(owner) {
   cbxSelect->setEditable(false);
   cbxSelect->setCurrentIndex(-1);
   cbxSelect->setMinimumWidth(220);
-  btnOk = new QPushButton(QString::fromUtf8("ОК"), this);  // Cyrillic О and К
-  btnOk->setObjectName("btnOk");
-  btnCancel = new QPushButton(QString::fromUtf8("Отмена"), this);
-  btnCancel->setObjectName("btnCancel");
-  connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+  const TOkCancel okCancel = AddOkCancel(*this);
+  btnOk = okCancel.Ok;
+  btnCancel = okCancel.Cancel;
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(btnOk);
-  buttons->addWidget(btnCancel);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(lblSelect);
   layout->addWidget(cbxSelect);
-  layout->addLayout(buttons);
+  layout->addLayout(okCancel.Row);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/dialog_parts.h"
+
 bool GidOkEnabled(const QString& text) {
   if (text.size() != 12) return false;
   // Digits only: Qt's number reading would also take a sign or a "0x" prefix.
@@ -22,33 +24,24 @@ bool GidOkEnabled(const QString& text) {
 TfrmSetGID::TfrmSetGID(QWidget* owner) : QDialog(owner) {
   setObjectName("frmSetGID");
   setWindowTitle(QString::fromUtf8("Введите GID"));
-  QFont tahoma("Tahoma");
-  tahoma.setPointSize(8);
-  setFont(tahoma);
+  SetDialogFont(*this);
 
   lblCurrPass = new QLabel(QString::fromUtf8("Новый GID"), this);
   lblCurrPass->setObjectName("lblCurrPass");
   edtGID = new QLineEdit(this);
   edtGID->setObjectName("edtGID");
-  btnOk = new QPushButton(QString::fromUtf8("ОК"), this);  // Cyrillic О and К
-  btnOk->setObjectName("btnOk");
+  const TOkCancel okCancel = AddOkCancel(*this);
+  btnOk = okCancel.Ok;
   btnOk->setEnabled(false);
   btnOk->setAutoDefault(false);
-  btnCancel = new QPushButton(QString::fromUtf8("Отмена"), this);
-  btnCancel->setObjectName("btnCancel");
+  btnCancel = okCancel.Cancel;
   btnCancel->setDefault(true);
-  connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(edtGID, &QLineEdit::textChanged, this, &TfrmSetGID::edtGIDChange);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(btnOk);
-  buttons->addWidget(btnCancel);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(lblCurrPass);
   layout->addWidget(edtGID);
-  layout->addLayout(buttons);
+  layout->addLayout(okCancel.Row);
   resize(260, 110);
 }
 
